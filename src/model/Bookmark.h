@@ -1,0 +1,23 @@
+#pragma once
+
+#include "model/Change.h"
+#include "model/Coding.h"
+
+#include <QList>
+#include <QString>
+
+// A jj bookmark and the change it points at. Equality and hashing use the name only.
+struct Bookmark {
+    QString name;
+    ChangePtr latestChange = std::make_shared<Change>();
+
+    Json toJson() const;
+    static Bookmark fromJson(const Json &json);
+};
+
+bool operator==(const Bookmark &a, const Bookmark &b);
+size_t qHash(const Bookmark &bookmark, size_t seed = 0);
+
+// Reads the default output of `jj bookmark list`: one bookmark per line, in line order.
+// Never fails; lines of another shape give bookmarks made of whatever words stand there.
+QList<Bookmark> parseBookmarks(const QString &output);

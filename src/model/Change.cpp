@@ -1,0 +1,106 @@
+#include "model/Change.h"
+
+#include "model/CommandProcess.h"
+#include "model/Folder.h"
+#include "model/JujutsuCommand.h"
+#include "model/ShowReader.h"
+#include "model/Text.h"
+
+namespace {
+// The setter rule: store silently when the text is the same, otherwise notify once.
+template<typename Signal>
+void assign(Change *change, QString &field, const QString &value, Signal signal)
+{
+    if (text::canonicallyEqual(field, value)) {
+        field = value;
+        return;
+    }
+    field = value;
+    emit(change->*signal)();
+}
+} // namespace
+
+void Change::setChangeId(const QString &v) { assign(this, m_changeId, v, &Change::changeIdChanged); }
+void Change::setAuthor(const QString &v) { assign(this, m_author, v, &Change::authorChanged); }
+void Change::setTimestamp(const QString &v)
+{
+    assign(this, m_timestamp, v, &Change::timestampChanged);
+}
+void Change::setCommitHash(const QString &v)
+{
+    assign(this, m_commitHash, v, &Change::commitHashChanged);
+}
+void Change::setDescription(const QString &v)
+{
+    assign(this, m_description, v, &Change::descriptionChanged);
+}
+void Change::setChangedText(const QString &v)
+{
+    assign(this, m_changedText, v, &Change::changedTextChanged);
+}
+
+bool operator==(const Change &a, const Change &b)
+{
+    return text::canonicallyEqual(a.changeId(), b.changeId());
+}
+
+size_t qHash(const Change &change, size_t seed) { return text::canonicalHash(change.changeId(), seed); }
+
+Json Change::toJson() const
+{
+    Json json = Json::object();
+    json["_changeId"] = coding::toUtf8(m_changeId);
+    json["_author"] = coding::toUtf8(m_author);
+    json["_timestamp"] = coding::toUtf8(m_timestamp);
+    json["_commitHash"] = coding::toUtf8(m_commitHash);
+    json["_description"] = coding::toUtf8(m_description);
+    json["_changedText"] = coding::toUtf8(m_changedText);
+    json["_$observationRegistrar"] = coding::registrar();
+    return json;
+}
+
+ChangePtr Change::fromJson(const Json &json)
+{
+    coding::requireObject(json, "Change");
+    auto change = std::make_shared<Change>();
+    change->m_changeId = coding::requireString(json, "_changeId");
+    change->m_author = coding::requireString(json, "_author");
+    change->m_timestamp = coding::requireString(json, "_timestamp");
+    change->m_commitHash = coding::requireString(json, "_commitHash");
+    change->m_description = coding::requireString(json, "_description");
+    change->m_changedText = coding::requireString(json, "_changedText");
+    return change;
+}
+
+void Change::readShowOutput(const QString &output) { showreader::apply(*this, output); }
+
+QCoro::Task<QString> Change::show(Folder folder)
+{
+    // Keeps the record alive while jj runs, whoever drops it meanwhile.
+    const ChangePtr keepAlive = weak_from_this().lock();
+    CommandProcess process(folder.url);
+    process.arguments = JujutsuCommand::show(m_changeId).arguments();
+    const CommandResult result = co_await process.run();
+    if (!result.isError)
+        readShowOutput(result.text);
+    co_return result.text;
+}
+
+QCoro::Task<QString> Change::diff(Folder folder)
+{
+    const ChangePtr keepAlive = weak_from_this().lock();
+    CommandProcess process(folder.url);
+    process.arguments = JujutsuCommand::diff(m_changeId).arguments();
+    const CommandResult result = co_await process.run();
+    if (!result.isError)
+        setChangedText(result.text);
+    co_return result.text;
+}
+
+QCoro::Task<> Change::describe(QString text, Folder folder)
+{
+    const ChangePtr keepAlive = weak_from_this().lock();
+    CommandProcess process(folder.url);
+    process.arguments = JujutsuCommand::describe(text, m_changeId).arguments();
+    co_await process.run();
+}

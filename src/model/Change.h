@@ -1,0 +1,86 @@
+#pragma once
+
+#include "model/Coding.h"
+
+#include <QCoro/QCoroTask>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class Folder;
+
+// One jj change as the application shows it. Records are shared by reference between
+// the change list, the selection, bookmarks and the detail view, so a field written
+// later (the diff, the full description) reaches every view that shows it.
+class Change : public QObject, public std::enable_shared_from_this<Change> {
+    Q_OBJECT
+    Q_PROPERTY(QString changeId READ changeId WRITE setChangeId NOTIFY changeIdChanged)
+    Q_PROPERTY(QString author READ author WRITE setAuthor NOTIFY authorChanged)
+    Q_PROPERTY(QString timestamp READ timestamp WRITE setTimestamp NOTIFY timestampChanged)
+    Q_PROPERTY(QString commitHash READ commitHash WRITE setCommitHash NOTIFY commitHashChanged)
+    Q_PROPERTY(QString description READ description WRITE setDescription NOTIFY descriptionChanged)
+    Q_PROPERTY(QString changedText READ changedText WRITE setChangedText NOTIFY changedTextChanged)
+
+public:
+    Change() = default;
+
+    QString changeId() const { return m_changeId; }
+    QString author() const { return m_author; }
+    QString timestamp() const { return m_timestamp; }
+    QString commitHash() const { return m_commitHash; }
+    QString description() const { return m_description; }
+    QString changedText() const { return m_changedText; }
+
+    // Writing the text a field already holds notifies nobody.
+    void setChangeId(const QString &value);
+    void setAuthor(const QString &value);
+    void setTimestamp(const QString &value);
+    void setCommitHash(const QString &value);
+    void setDescription(const QString &value);
+    void setChangedText(const QString &value);
+
+    Json toJson() const;
+    // Throws CodingError; no partly filled record is returned.
+    static std::shared_ptr<Change> fromJson(const Json &json);
+
+    // Fills the record from `jj show`; returns the run's text.
+    QCoro::Task<QString> show(Folder folder);
+    // Stores the `jj diff --git` text in changedText on success; returns the run's text
+    // (the diff, or the failure text).
+    QCoro::Task<QString> diff(Folder folder);
+    // Sets the description in the repository; the outcome is not reported.
+    QCoro::Task<> describe(QString text, Folder folder);
+
+    // Runs the five `jj show` field readers over a whole output, in the order commit
+    // id, change id, author, time stamp, description.
+    void readShowOutput(const QString &output);
+
+signals:
+    void changeIdChanged();
+    void authorChanged();
+    void timestampChanged();
+    void commitHashChanged();
+    void descriptionChanged();
+    void changedTextChanged();
+
+private:
+    QString m_changeId;
+    QString m_author;
+    QString m_timestamp;
+    QString m_commitHash;
+    QString m_description;
+    QString m_changedText;
+};
+
+using ChangePtr = std::shared_ptr<Change>;
+
+// A change's identity is its change id.
+bool operator==(const Change &a, const Change &b);
+size_t qHash(const Change &change, size_t seed = 0);
+
+// Whether two shared records stand for the same change.
+inline bool sameChange(const ChangePtr &a, const ChangePtr &b)
+{
+    return a && b ? *a == *b : a == b;
+}

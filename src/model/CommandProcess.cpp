@@ -1,0 +1,102 @@
+#include "model/CommandProcess.h"
+
+#include "model/Folder.h"
+#include "platform/Resources.h"
+
+#include <QCoro/QCoroSignal>
+#include <QProcess>
+
+#include <memory>
+
+namespace {
+// Ends once the child has finished or could not start; QProcess reports the latter
+// without a finished signal.
+class ChildWatch : public QObject {
+    Q_OBJECT
+public:
+    explicit ChildWatch(QProcess *process)
+    {
+        connect(process, &QProcess::finished, this, &ChildWatch::end);
+        connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart) {
+                failedToStart = true;
+                end();
+            }
+        });
+    }
+    bool ended = false;
+    bool failedToStart = false;
+
+signals:
+    void done();
+
+private:
+    void end()
+    {
+        if (ended)
+            return;
+        ended = true;
+        emit done();
+    }
+};
+} // namespace
+
+CommandProcess::CommandProcess(const QUrl &workingDirectoryUrl)
+    : executableLocation(QStringLiteral("/")), workingDirectory(localPath(workingDirectoryUrl))
+{
+    const QString resources = platform::resourceFolder();
+    if (!resources.isEmpty())
+        executableLocation = resources + QStringLiteral("/jj");
+}
+
+QCoro::Task<CommandResult> CommandProcess::run() const
+{
+    // Copies, so that the run does not depend on this value after the first await.
+    const QString program = executableLocation;
+    const QStringList args = arguments;
+    const QString directory = workingDirectory;
+
+    auto process = std::make_unique<QProcess>();
+    process->setProgram(program);
+    process->setArguments(args);
+    process->setWorkingDirectory(directory);
+    process->setStandardInputFile(QProcess::nullDevice());
+
+    QByteArray standardError;
+    bool standardErrorOverflow = false;
+    QProcess *child = process.get();
+    auto drainStandardError = [&] {
+        const QByteArray chunk = child->readAllStandardError();
+        if (standardErrorOverflow)
+            return; // Keep draining so the child never blocks on a full pipe.
+        if (standardError.size() + chunk.size() > standardErrorLimit) {
+            standardErrorOverflow = true;
+            standardError.clear();
+        } else {
+            standardError += chunk;
+        }
+    };
+    QObject::connect(child, &QProcess::readyReadStandardError, child, drainStandardError);
+
+    ChildWatch watch(child);
+    process->start(QIODevice::ReadOnly);
+    if (!watch.ended)
+        co_await qCoro(&watch, &ChildWatch::done);
+
+    if (watch.failedToStart)
+        co_return CommandResult{child->errorString(), true};
+
+    // Whatever is still buffered counts against the limit too.
+    drainStandardError();
+    if (standardErrorOverflow) {
+        co_return CommandResult{
+            QStringLiteral("The command wrote more than %1 bytes to standard error.")
+                .arg(standardErrorLimit),
+            true};
+    }
+    if (child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0)
+        co_return CommandResult{QString::fromUtf8(child->readAllStandardOutput()), false};
+    co_return CommandResult{QString::fromUtf8(standardError), true};
+}
+
+#include "CommandProcess.moc"

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QCoro/QCoroTask>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+// The outcome of one jj run: standard output on success; standard error, or why the
+// child could not run, on failure.
+struct CommandResult {
+    QString text;
+    bool isError = false;
+};
+
+// One jj invocation as a child process: the jj in the application's resources folder,
+// never one looked up on the PATH.
+class CommandProcess {
+public:
+    explicit CommandProcess(const QUrl &workingDirectory);
+
+    QStringList arguments;
+    QString executableLocation;
+    QString workingDirectory;
+
+    // Awaits the child without blocking the event loop; never throws. The child gets the
+    // application's environment unchanged and no standard input; there is no time limit.
+    QCoro::Task<CommandResult> run() const;
+
+    // Standard error beyond this many bytes makes the run a failure.
+    static constexpr qsizetype standardErrorLimit = 100000;
+};

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QCoro/QCoroTask>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace testing {
+
+// Reads a file of the captured jj samples.
+QString sample(const QString &name);
+QStringList sampleNames(const QString &prefix);
+
+// Records every alert instead of showing it, for as long as it lives.
+class AlertRecorder {
+public:
+    AlertRecorder();
+    ~AlertRecorder();
+    struct Alert {
+        QString message;
+        QString informative;
+    };
+    QList<Alert> alerts;
+};
+
+// A resources folder of its own whose `jj` is the given shell script body, run by
+// /bin/sh. Restores the application's resources folder when it goes.
+class ScriptedJj {
+public:
+    explicit ScriptedJj(const QString &scriptBody);
+    ~ScriptedJj();
+    QString folder() const { return m_dir.path(); }
+    QString jjPath() const { return m_dir.filePath(QStringLiteral("jj")); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A resources folder whose `jj` logs each argument vector, then runs the bundled jj,
+// so that tests can see which commands ran. Also fixes the identity, clock, randomness
+// and home of every jj it runs, so that runs are repeatable.
+class RecordingJj {
+public:
+    RecordingJj();
+    ~RecordingJj();
+    // The argument vectors run so far, oldest first.
+    QList<QStringList> commands() const;
+    void clear();
+    // The scratch folder where tests make their repositories.
+    QString workspace() const { return m_workspace.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QTemporaryDir m_workspace;
+};
+
+// Runs the bundled jj synchronously in a folder, for test set-up only.
+QString runJj(const QString &workingDirectory, const QStringList &arguments, int *exitCode = nullptr);
+
+// Fixes the identity, clock and randomness settings of every jj the process starts.
+void useRepeatableJjEnvironment(const QString &home);
+
+// Writes a file below a folder, creating folders on the way.
+void writeFile(const QString &path, const QByteArray &contents);
+
+} // namespace testing
