@@ -1,0 +1,1 @@
+#include "commands/ChangeMenuCommands.h"

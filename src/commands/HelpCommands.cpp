@@ -1,0 +1,1 @@
+#include "commands/HelpCommands.h"

@@ -1,0 +1,55 @@
+#include "platform/WindowGroup.h"
+
+#include "model/RepoController.h"
+
+#include <QMainWindow>
+
+namespace platform {
+
+WindowGroup &WindowGroup::instance()
+{
+    static WindowGroup *group = new WindowGroup;
+    return *group;
+}
+
+void WindowGroup::setFactory(Factory factory) { m_factory = std::move(factory); }
+
+QList<QMainWindow *> WindowGroup::windows() const { return m_windows; }
+
+RepoController *WindowGroup::valueOf(const QMainWindow *window) const
+{
+    return window ? window->findChild<RepoController *>(QString(), Qt::FindDirectChildrenOnly)
+                  : nullptr;
+}
+
+QMainWindow *WindowGroup::openWindow(std::unique_ptr<RepoController> value)
+{
+    for (QMainWindow *window : std::as_const(m_windows)) {
+        if (RepoController *existing = valueOf(window); existing && *existing == *value) {
+            window->show();
+            window->raise();
+            window->activateWindow();
+            return window;
+        }
+    }
+    if (!m_factory)
+        return nullptr;
+
+    RepoController *controller = value.get();
+    QMainWindow *window = m_factory(controller, true);
+    controller->setParent(window);
+    value.release();
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    m_windows.append(window);
+    connect(window, &QObject::destroyed, this, [this, window] {
+        m_windows.removeOne(window);
+        emit windowClosed();
+    });
+    window->show();
+    window->raise();
+    window->activateWindow();
+    emit windowOpened(window);
+    return window;
+}
+
+} // namespace platform

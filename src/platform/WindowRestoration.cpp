@@ -1,0 +1,1 @@
+#include "platform/WindowRestoration.h"

@@ -1,0 +1,7 @@
+#include "window/RepoView.h"
+
+// Placeholder until the window is built.
+RepoView::RepoView(RepoController *controller, QWidget *parent)
+    : QMainWindow(parent), m_controller(controller)
+{
+}
