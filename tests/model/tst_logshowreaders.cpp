@@ -1,0 +1,176 @@
+#include "model/Change.h"
+#include "model/LogReader.h"
+#include "model/ShowReader.h"
+#include "support/TestSupport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+class TestLogShowReaders : public QObject {
+    Q_OBJECT
+
+private slots:
+    void logFields()
+    {
+        const QList<ChangePtr> c = parseChanges(QStringLiteral(
+            "rlvkpnrz test.user@example.com 2001-02-03 08:05:09 a b* 7d980be7\n"
+            "a description\n"
+            "zzzzzzzz root() 00000000\n"));
+        QCOMPARE(c.size(), 2);
+        QCOMPARE(c[0]->changeId(), QStringLiteral("rlvkpnrz"));
+        QCOMPARE(c[0]->author(), QStringLiteral("test.user@example.com"));
+        QCOMPARE(c[0]->timestamp(), QStringLiteral("2001-02-03 08:05:09"));
+        QCOMPARE(c[0]->commitHash(), QStringLiteral("7d980be7"));
+        QCOMPARE(c[0]->description(), QStringLiteral("a description"));
+        QVERIFY(c[0]->changedText().isEmpty());
+        // The root prints one line; the empty line after it is its description.
+        QCOMPARE(c[1]->changeId(), QStringLiteral("zzzzzzzz"));
+        QCOMPARE(c[1]->author(), QStringLiteral("root()"));
+        QCOMPARE(c[1]->timestamp(), QStringLiteral("00000000 "));
+        QCOMPARE(c[1]->description(), QString());
+    }
+
+    void logEdgeCases()
+    {
+        QVERIFY(parseChanges(QString()).isEmpty());
+        QVERIFY(parseChanges(QStringLiteral("\n")).isEmpty());
+
+        const ChangePtr two = parseChanges(QStringLiteral("id author\ndesc")).first();
+        QCOMPARE(two->timestamp(), QStringLiteral(" "));
+        QCOMPARE(two->commitHash(), QStringLiteral("author"));
+        const ChangePtr three = parseChanges(QStringLiteral("id author date")).first();
+        QCOMPARE(three->timestamp(), QStringLiteral("date "));
+        QCOMPARE(three->commitHash(), QStringLiteral("date"));
+        QCOMPARE(three->description(), QString());
+
+        const ChangePtr shifted = parseChanges(QStringLiteral("id  a@b d t c\nx")).first();
+        QCOMPARE(shifted->author(), QString());
+        QCOMPARE(shifted->timestamp(), QStringLiteral("a@b d"));
+
+        // A spilled description line of one word ends the list; of two words it is
+        // read as a fields line.
+        QCOMPARE(parseChanges(QStringLiteral("a b c d e\nfirst\nspill\nz y c d e\nx")).size(), 1);
+        QCOMPARE(parseChanges(QStringLiteral("a b c d e\nfirst\nspill over\nz y")).size(), 2);
+    }
+
+    void logSamples()
+    {
+        const ChangePtr one = parseChanges(testing::sample(QStringLiteral("log-nograph-01.txt"))).first();
+        QCOMPARE(one->changeId(), QStringLiteral("rlvkpnrz"));
+        QCOMPARE(one->commitHash(), QStringLiteral("7d980be7"));
+        QCOMPARE(one->description(), QStringLiteral("a"));
+        const ChangePtr merge = parseChanges(testing::sample(QStringLiteral("log-nograph-02.txt"))).first();
+        QCOMPARE(merge->changeId(), QStringLiteral("mzvwutvl"));
+        QCOMPARE(merge->timestamp(), QStringLiteral("2001-02-03 08:05:11"));
+        QCOMPARE(merge->commitHash(), QStringLiteral("bafb1ee5"));
+        QCOMPARE(merge->description(), QStringLiteral("(empty) merge"));
+    }
+
+    void showFields()
+    {
+        Change change;
+        change.readShowOutput(QStringLiteral(
+            "Commit ID: abc123\nChange ID: xyz789\n"
+            "Author   : A Writer <a@example.com> (2024-05-06 07:08:09)\n\n"
+            "    (no description set)\n\n"));
+        QCOMPARE(change.commitHash(), QStringLiteral("abc123"));
+        QCOMPARE(change.changeId(), QStringLiteral("xyz789"));
+        QCOMPARE(change.author(), QStringLiteral("A Writer"));
+        QCOMPARE(change.timestamp(), QStringLiteral("2024-05-06 07:08:09"));
+        QCOMPARE(change.description(), QStringLiteral("(no description set)"));
+    }
+
+    void showSamples_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("commit");
+        QTest::addColumn<QString>("author");
+        QTest::addColumn<QString>("timestamp");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("01") << "show-01.txt" << "92e687faa4e5b681937f5a9c47feaa33e6b4892c"
+                            << "Test User" << "2001-02-03 08:05:09" << "(no description set)";
+        QTest::newRow("02") << "show-02.txt" << "4329cf7230d7b8229e9c88087cfa2f8aa13a1317"
+                            << "Test User" << "2001-02-03 08:05:19"
+                            << "Revert \"e\"\n\nThis reverts commit "
+                               "51a01d6d8cc48a296cb87f8383b34ade3c050363.";
+        // The time stamp is the first parenthesised text of the whole output, which for
+        // an author without a name is that placeholder.
+        QTest::newRow("05 root") << "show-05.txt" << "0000000000000000000000000000000000000000"
+                                 << "(no name set)" << "no name set"
+                                 << "(no description set)";
+        QTest::newRow("06 bookmarks line") << "show-06.txt"
+                                           << "75259df433eebc10b3ad78a9814d6647b764ce28"
+                                           << "Test User" << "2001-02-03 08:05:13"
+                                           << "(no description set)";
+        QTest::newRow("08 empty change") << "show-08.txt"
+                                         << "0f13b5f2ea7fad147c133c81b87d31e7b1b8c564"
+                                         << "Test User" << "2001-02-03 08:05:09"
+                                         << "(no description set)";
+    }
+
+    void showSamples()
+    {
+        QFETCH(QString, file);
+        const QString output = testing::sample(file);
+        Change change;
+        change.readShowOutput(output);
+        QTEST(change.commitHash(), "commit");
+        QTEST(change.author(), "author");
+        QTEST(change.timestamp(), "timestamp");
+        QTEST(change.description(), "description");
+        QCOMPARE(change.changeId().size(), 32);
+        QVERIFY(output.contains(QStringLiteral("Change ID: ") + change.changeId()));
+    }
+
+    void everyShowSampleIsReadWithoutCrashing()
+    {
+        for (const QString &name : testing::sampleNames(QStringLiteral("show-"))) {
+            Change change;
+            change.readShowOutput(testing::sample(name));
+            QVERIFY2(!change.commitHash().isEmpty(), qPrintable(name));
+            QVERIFY2(!change.author().isEmpty(), qPrintable(name));
+        }
+    }
+
+    void missingLabelsLeaveFieldsUnchanged()
+    {
+        Change change;
+        change.setAuthor(QStringLiteral("kept"));
+        change.setDescription(QStringLiteral("kept too"));
+        change.setChangeId(QStringLiteral("id"));
+        QSignalSpy spy(&change, &Change::authorChanged);
+        // A described change without file sections and no marker: no description.
+        change.readShowOutput(QStringLiteral("Commit ID: c1\nChange ID: id\n\n    Only words\n"));
+        QCOMPARE(change.commitHash(), QStringLiteral("c1"));
+        QCOMPARE(change.author(), QStringLiteral("kept"));
+        QCOMPARE(change.description(), QStringLiteral("kept too"));
+        QCOMPARE(spy.count(), 0);
+
+        change.readShowOutput(QString()); // Nothing at all: every reader fails, nothing breaks.
+        QCOMPARE(change.commitHash(), QStringLiteral("c1"));
+    }
+
+    void descriptionAlternativesAreTriedInOrder()
+    {
+        Change change;
+        change.readShowOutput(QStringLiteral(
+            "Commit ID: c\nChange ID: i\nAuthor   : N <e> (t)\n\n    Text\n\n"
+            "Added regular file a:\n        1: x\n\nModified regular file b:\n   1    1: y\n"));
+        // The modified-file marker is tried first, so the added file's section becomes
+        // part of the description.
+        QCOMPARE(change.description(),
+                 QStringLiteral("Text\n\nAdded regular file a:\n        1: x"));
+    }
+
+    void descriptionCleaning()
+    {
+        QCOMPARE(showreader::cleanDescription(
+                     QStringLiteral("First paragraph\n    continued\n\n    Second\n")),
+                 QStringLiteral("First paragraph\n    continued\n\nSecond"));
+        QCOMPARE(showreader::cleanDescription(QStringLiteral("\t a \u3000")), QStringLiteral("a"));
+        QCOMPARE(showreader::cleanDescription(QString()), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLogShowReaders)
+#include "tst_logshowreaders.moc"
