@@ -44,35 +44,14 @@ void writeExecutable(const QString &path, const QByteArray &contents)
     file.close();
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
-} // namespace
 
-ScriptedJj::ScriptedJj(const QString &scriptBody)
+// The log that the scripts write: the arguments of a run separated by NUL, then a record
+// separator, so that arguments may hold line breaks.
+const QByteArray logRecord = "{ printf '%s\\0' \"$@\"; printf '\\036\\n'; } >> \"";
+
+QList<QStringList> readCommandLog(const QString &path)
 {
-    writeExecutable(jjPath(), "#!/bin/sh\n" + scriptBody.toUtf8() + '\n');
-    platform::setResourceFolderForTesting(folder());
-}
-
-ScriptedJj::~ScriptedJj() { platform::setResourceFolderForTesting(QString()); }
-
-RecordingJj::RecordingJj()
-{
-    useRepeatableJjEnvironment(m_workspace.filePath(QStringLiteral("home")));
-    // One record per run: the arguments separated by NUL, the run ended by a line of
-    // its own, so that arguments may hold line breaks.
-    const QByteArray script = "#!/bin/sh\n"
-                              "{ printf '%s\\0' \"$@\"; printf '\\036\\n'; } >> \"" +
-                              m_dir.filePath(QStringLiteral("log")).toUtf8() +
-                              "\"\n"
-                              "exec \"" OSTREL_BUNDLED_JJ "\" \"$@\"\n";
-    writeExecutable(m_dir.filePath(QStringLiteral("jj")), script);
-    platform::setResourceFolderForTesting(m_dir.path());
-}
-
-RecordingJj::~RecordingJj() { platform::setResourceFolderForTesting(QString()); }
-
-QList<QStringList> RecordingJj::commands() const
-{
-    QFile file(m_dir.filePath(QStringLiteral("log")));
+    QFile file(path);
     QList<QStringList> result;
     if (!file.open(QIODevice::ReadOnly))
         return result;
@@ -89,6 +68,66 @@ QList<QStringList> RecordingJj::commands() const
         result.append(args);
     }
     return result;
+}
+} // namespace
+
+ScriptedJj::ScriptedJj(const QString &scriptBody)
+{
+    writeExecutable(jjPath(), "#!/bin/sh\n" + scriptBody.toUtf8() + '\n');
+    platform::setResourceFolderForTesting(folder());
+}
+
+ScriptedJj::~ScriptedJj() { platform::setResourceFolderForTesting(QString()); }
+
+RecordingJj::RecordingJj()
+{
+    useRepeatableJjEnvironment(m_workspace.filePath(QStringLiteral("home")));
+    const QByteArray script = "#!/bin/sh\n" + logRecord +
+                              m_dir.filePath(QStringLiteral("log")).toUtf8() +
+                              "\"\n"
+                              "exec \"" OSTREL_BUNDLED_JJ "\" \"$@\"\n";
+    writeExecutable(m_dir.filePath(QStringLiteral("jj")), script);
+    platform::setResourceFolderForTesting(m_dir.path());
+}
+
+RecordingJj::~RecordingJj() { platform::setResourceFolderForTesting(QString()); }
+
+
+QList<QStringList> RecordingJj::commands() const
+{
+    return readCommandLog(m_dir.filePath(QStringLiteral("log")));
+}
+
+FakeJj::FakeJj()
+{
+    const QByteArray dir = m_dir.path().toUtf8();
+    const QByteArray script = "#!/bin/sh\n" + logRecord + dir + "/log\"\n"
+                              "key=\"$1\"\n"
+                              "case \"$1\" in git|bookmark) key=\"$1-$2\";; esac\n"
+                              "d=\"" + dir + "/responses\"\n"
+                              "[ -f \"$d/$key.out\" ] && cat \"$d/$key.out\"\n"
+                              "[ -f \"$d/$key.err\" ] && cat \"$d/$key.err\" >&2\n"
+                              "[ -f \"$d/$key.code\" ] && exit \"$(cat \"$d/$key.code\")\"\n"
+                              "exit 0\n";
+    writeExecutable(m_dir.filePath(QStringLiteral("jj")), script);
+    QDir().mkpath(m_dir.filePath(QStringLiteral("responses")));
+    platform::setResourceFolderForTesting(m_dir.path());
+}
+
+FakeJj::~FakeJj() { platform::setResourceFolderForTesting(QString()); }
+
+void FakeJj::respond(const QString &key, const QString &standardOutput,
+                     const QString &standardError, int exitCode)
+{
+    const QString base = m_dir.filePath(QStringLiteral("responses/") + key);
+    writeFile(base + QStringLiteral(".out"), standardOutput.toUtf8());
+    writeFile(base + QStringLiteral(".err"), standardError.toUtf8());
+    writeFile(base + QStringLiteral(".code"), QByteArray::number(exitCode));
+}
+
+QList<QStringList> FakeJj::commands() const
+{
+    return readCommandLog(m_dir.filePath(QStringLiteral("log")));
 }
 
 void RecordingJj::clear() { QFile::remove(m_dir.filePath(QStringLiteral("log"))); }

@@ -1,0 +1,348 @@
+#include "model/RepoController.h"
+#include "support/TestSupport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using testing::AlertRecorder;
+using testing::FakeJj;
+
+namespace {
+ChangePtr change(const QString &id, const QString &description = QString())
+{
+    auto c = std::make_shared<Change>();
+    c->setChangeId(id);
+    c->setDescription(description);
+    return c;
+}
+
+QStringList ids(const QList<ChangePtr> &changes)
+{
+    QStringList out;
+    for (const ChangePtr &c : changes)
+        out.append(c->changeId());
+    return out;
+}
+
+QStringList args(std::initializer_list<const char *> list)
+{
+    QStringList out;
+    for (const char *s : list)
+        out.append(QString::fromUtf8(s));
+    return out;
+}
+
+const QString workingCopyLog = QStringLiteral(
+    "newwc test.user@example.com 2001-02-03 08:05:09 1234abcd\n(empty) (no description set)\n");
+
+// A controller whose list holds the changes "top" and "base".
+std::unique_ptr<RepoController> controllerIn(const FakeJj &jj)
+{
+    Repo repo = Repo::empty(QUrl::fromLocalFile(jj.workspace()));
+    repo.changes = {change(QStringLiteral("top"), QStringLiteral("(empty) (no description set)")),
+                    change(QStringLiteral("base"), QStringLiteral("base"))};
+    return std::make_unique<RepoController>(repo);
+}
+} // namespace
+
+class TestOperations : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commitInsertsTheNewWorkingCopyAndDescribesTheOldOne()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        jj.respond(QStringLiteral("log"), workingCopyLog);
+        auto controller = controllerIn(jj);
+        const QString message = QStringLiteral("Fix it\n\nwith details");
+        QCoro::waitFor(controller->commit(message));
+        QCOMPARE(jj.commands(), (QList<QStringList>{
+                                    {QStringLiteral("commit"), QStringLiteral("-m"), message},
+                                    args({"log", "--no-graph", "-r", "@"})}));
+        QCOMPARE(ids(controller->repo().changes), QStringList({"newwc", "top", "base"}));
+        QCOMPARE(controller->repo().changes[1]->description(), message);
+        QVERIFY(alerts.alerts.isEmpty());
+    }
+
+    void failedCommitOrNewChangeListsNothing()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        jj.fail(QStringLiteral("commit"), QStringLiteral("Error: broken\n"));
+        jj.fail(QStringLiteral("new"), QStringLiteral("Error: broken\n"));
+        jj.respond(QStringLiteral("log"), workingCopyLog);
+        auto controller = controllerIn(jj);
+        QCoro::waitFor(controller->commit(QStringLiteral("message")));
+        QCoro::waitFor(controller->addChange());
+        QCOMPARE(jj.commands().size(), 2); // No working-copy read after either failure.
+        QCOMPARE(ids(controller->repo().changes), QStringList({"top", "base"}));
+        QCOMPARE(controller->repo().changes[0]->description(),
+                 QStringLiteral("(empty) (no description set)"));
+        QVERIFY(alerts.alerts.isEmpty());
+    }
+
+    void commitWithoutAWorkingCopyLeavesTheListAlone()
+    {
+        FakeJj jj;
+        jj.respond(QStringLiteral("log"), QStringLiteral("oneword\n"));
+        Repo repo = Repo::empty(QUrl::fromLocalFile(jj.workspace()));
+        repo.changes = {change(QStringLiteral("only"), QStringLiteral("before"))};
+        RepoController controller(repo);
+        QCoro::waitFor(controller.commit(QStringLiteral("after")));
+        QCOMPARE(ids(controller.repo().changes), QStringList({"only"}));
+        QCOMPARE(controller.repo().changes[0]->description(), QStringLiteral("before"));
+    }
+
+    void newChangeAndMerge()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        jj.respond(QStringLiteral("log"), workingCopyLog);
+        auto controller = controllerIn(jj);
+        QCoro::waitFor(controller->addChange());
+        QCOMPARE(ids(controller->repo().changes), QStringList({"newwc", "top", "base"}));
+
+        const ChangeSet two{controller->repo().changes[1], controller->repo().changes[2]};
+        QCoro::waitFor(controller->merge(two));
+        QCOMPARE(jj.commands()[2], args({"new", "-r", "top", "base", "-m", "Merge"}));
+        QCOMPARE(controller->repo().changes.size(), 4);
+
+        jj.fail(QStringLiteral("new"), QStringLiteral("Error: Revision `x` doesn't exist\n"));
+        QCoro::waitFor(controller->merge(two));
+        QCOMPARE(alerts.alerts.size(), 1);
+        QCOMPARE(alerts.alerts[0].message, QStringLiteral("Error running command"));
+        QCOMPARE(alerts.alerts[0].informative, QStringLiteral("Error: Revision `x` doesn't exist\n"));
+        QCOMPARE(jj.commands().size(), 5); // The failed merge reads nothing afterwards.
+        QCOMPARE(controller->repo().changes.size(), 4);
+    }
+
+    void operationsThatReportFailures_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("which");
+        QTest::newRow("abandon") << "abandon" << 0;
+        QTest::newRow("rebase") << "rebase" << 1;
+        QTest::newRow("pull") << "git-fetch" << 2;
+        QTest::newRow("track") << "bookmark-track" << 3;
+    }
+
+    void operationsThatReportFailures()
+    {
+        QFETCH(QString, key);
+        QFETCH(int, which);
+        FakeJj jj;
+        AlertRecorder alerts;
+        auto controller = controllerIn(jj);
+        const QList<ChangePtr> before = controller->repo().changes;
+        auto run = [&] {
+            const ChangeSet set{before[0]};
+            switch (which) {
+            case 0: return controller->abandon(set);
+            case 1: return controller->rebase(set, before[1]);
+            case 2: return controller->pull();
+            default:
+                return controller->trackBookmark(QStringLiteral("main"),
+                                                 Remote{QStringLiteral("origin"), {}});
+            }
+        };
+        QCoro::waitFor(run());
+        QVERIFY(alerts.alerts.isEmpty());
+        jj.fail(key, QStringLiteral("Error: nope\n"));
+        QCoro::waitFor(run());
+        QCOMPARE(alerts.alerts.size(), 1);
+        QCOMPARE(alerts.alerts[0].informative, QStringLiteral("Error: nope\n"));
+        QCOMPARE(jj.commands().size(), 2);
+        QCOMPARE(controller->repo().changes, before); // Callers update the list themselves.
+    }
+
+    void emptySetsStillRunTheirCommand()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        jj.fail(QStringLiteral("abandon"), QStringLiteral("error: a value is required\n"), 2);
+        auto controller = controllerIn(jj);
+        QCoro::waitFor(controller->abandon({}));
+        QCOMPARE(jj.commands(), QList<QStringList>{args({"abandon", "-r"})});
+        QCOMPARE(alerts.alerts.size(), 1);
+    }
+
+    void addRemote()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        auto controller = controllerIn(jj);
+        const QUrl url(QStringLiteral("https://example.com/r%20x.git"));
+        const Remote added = QCoro::waitFor(controller->addRemote(QStringLiteral("origin"), url));
+        QCOMPARE(jj.commands().last(),
+                 args({"git", "remote", "add", "origin", "https://example.com/r%20x.git"}));
+        QCOMPARE(added.name, QStringLiteral("origin"));
+        QCOMPARE(added.url, url);
+
+        jj.fail(QStringLiteral("git-remote"), QStringLiteral("Error: Git remote named 'origin' already exists\n"));
+        const Remote failed = QCoro::waitFor(controller->addRemote(QStringLiteral("origin"), url));
+        QCOMPARE(alerts.alerts.size(), 1);
+        QVERIFY(failed.name.isEmpty());
+        QCOMPARE(failed.url, fileUrlFromPath(QString()));
+    }
+
+    void addBookmark()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        auto controller = controllerIn(jj);
+        const Bookmark none = QCoro::waitFor(controller->addBookmark(QStringLiteral("b1")));
+        QCOMPARE(none.name, QStringLiteral("b1"));
+        QVERIFY(none.latestChange->changeId().isEmpty());
+
+        const ChangePtr selected = controller->repo().changes[1];
+        controller->modifyRepo([&](Repo &repo) { repo.selectedChanges = ChangeSet{selected}; });
+        const Bookmark pointed = QCoro::waitFor(controller->addBookmark(QStringLiteral("b2")));
+        QCOMPARE(pointed.latestChange, selected);
+        QCOMPARE(jj.commands().last(), args({"bookmark", "create", "b2"}));
+
+        jj.fail(QStringLiteral("bookmark-create"), QStringLiteral("Error: exists\n"));
+        const Bookmark failed = QCoro::waitFor(controller->addBookmark(QStringLiteral("b2")));
+        QCOMPARE(failed.name, QStringLiteral("b2"));
+        QVERIFY(failed.latestChange->changeId().isEmpty());
+        QVERIFY(alerts.alerts.isEmpty());
+    }
+
+    void pushMovesTheBookmarkThenPushesAndReportsOnlyThePush()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        jj.fail(QStringLiteral("bookmark-set"), QStringLiteral("Error: set failed\n"));
+        auto controller = controllerIn(jj);
+        const Remote origin{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/r"))};
+        QCoro::waitFor(controller->push(controller->repo().changes[1], QStringLiteral("main"), origin));
+        QCOMPARE(jj.commands(), (QList<QStringList>{
+                                    args({"bookmark", "set", "main", "--allow-backwards", "-r", "base"}),
+                                    args({"git", "push", "--remote", "origin", "-b", "main"})}));
+        QVERIFY(alerts.alerts.isEmpty());
+
+        jj.fail(QStringLiteral("git-push"), QStringLiteral("Error: rejected\n"));
+        QCoro::waitFor(controller->push(controller->repo().changes[1], QStringLiteral("main"), origin));
+        QCOMPARE(alerts.alerts.size(), 1);
+        QCOMPARE(alerts.alerts[0].informative, QStringLiteral("Error: rejected\n"));
+    }
+
+    void loads()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        jj.respond(QStringLiteral("log"), testing::sample(QStringLiteral("log-nograph-01.txt")));
+        jj.respond(QStringLiteral("bookmark-list"), testing::sample(QStringLiteral("bookmark-list-02.txt")));
+        jj.respond(QStringLiteral("git-remote"), QStringLiteral("origin /srv/r.git\n"));
+        auto controller = controllerIn(jj);
+        QSignalSpy spy(controller.get(), &RepoController::repoChanged);
+
+        QCoro::waitFor(controller->loadChanges(SidebarSelection::change(ChangeCategory::myChanges)));
+        QCOMPARE(jj.commands().last(), args({"log", "--no-graph", "-r", "mine()"}));
+        QCOMPARE(ids(controller->repo().changes), QStringList({"rlvkpnrz"}));
+        QCOMPARE(spy.count(), 1);
+
+        const QList<Bookmark> bookmarks = QCoro::waitFor(controller->listBookmarks());
+        QVERIFY(!bookmarks.isEmpty());
+        for (const Bookmark &b : bookmarks)
+            QVERIFY(!b.name.isEmpty());
+        const QList<Remote> remotes = QCoro::waitFor(controller->listRemotes());
+        QCOMPARE(remotes.size(), 2); // The final empty line gives a remote too.
+        QCOMPARE(spy.count(), 1);    // The list loads write nothing.
+
+        // A failed log empties the list, for a category and for a bookmark.
+        jj.fail(QStringLiteral("log"), QStringLiteral("Error: Revision `nope` doesn't exist\n"));
+        QCoro::waitFor(controller->loadChanges(
+            SidebarSelection::bookmark(Bookmark{QStringLiteral("nope"), change(QString())})));
+        QCOMPARE(jj.commands().last(), args({"log", "--no-graph", "-r", "ancestors(nope)"}));
+        QVERIFY(controller->repo().changes.isEmpty());
+        QCOMPARE(QCoro::waitFor(controller->logWorkingCopy()), nullptr);
+        jj.fail(QStringLiteral("bookmark-list"), QStringLiteral("Error\n"));
+        QVERIFY(QCoro::waitFor(controller->listBookmarks()).isEmpty());
+        QVERIFY(alerts.alerts.isEmpty());
+    }
+
+    void categoriesRunTheirLogs()
+    {
+        FakeJj jj;
+        auto controller = controllerIn(jj);
+        QCoro::waitFor(controller->loadChanges(ChangeCategory::allChanges));
+        QCoro::waitFor(controller->loadChanges(ChangeCategory::mutableChanges));
+        QCOMPARE(jj.commands(), (QList<QStringList>{args({"log", "--no-graph", "-r", "::"}),
+                                                    args({"log", "--no-graph"})}));
+    }
+
+    void createRepo()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        jj.respond(QStringLiteral("git-init"), QString(), QStringLiteral("Initialized repo in \"demo\"\n"));
+        const QUrl url = QUrl::fromLocalFile(jj.workspace() + QStringLiteral("/demo"));
+        const std::optional<Repo> made = QCoro::waitFor(Repo::create(url));
+        QVERIFY(made);
+        QCOMPARE(made->folder.url, url);
+        QVERIFY(made->changes.isEmpty() && !made->currentBookmark && !made->currentRemote);
+        QCOMPARE(jj.commands(), QList<QStringList>{args({"git", "init", "--colocate", "demo"})});
+
+        jj.fail(QStringLiteral("git-init"), QStringLiteral("Error: exists\n"));
+        QVERIFY(!QCoro::waitFor(Repo::create(url)));
+        QCOMPARE(alerts.alerts.size(), 1);
+    }
+
+    void createRepoRunsInTheParentFolder()
+    {
+        testing::ScriptedJj jj(QStringLiteral("pwd; printf '%s\\n' \"$@\" >&2; exit 1"));
+        AlertRecorder alerts;
+        QTemporaryDir dir;
+        QCoro::waitFor(Repo::create(QUrl::fromLocalFile(dir.path() + QStringLiteral("/new repo"))));
+        QCOMPARE(alerts.alerts.size(), 1);
+        QCOMPARE(alerts.alerts[0].informative, QStringLiteral("git\ninit\n--colocate\nnew repo\n"));
+    }
+
+    void changeCommands()
+    {
+        FakeJj jj;
+        const Folder folder(QUrl::fromLocalFile(jj.workspace()));
+        auto c = change(QStringLiteral("abc"), QStringLiteral("old"));
+        QSignalSpy diffSpy(c.get(), &Change::changedTextChanged);
+
+        jj.respond(QStringLiteral("diff"), QStringLiteral("diff --git a/f b/f\n"));
+        QCOMPARE(QCoro::waitFor(c->diff(folder)), QStringLiteral("diff --git a/f b/f\n"));
+        QCOMPARE(c->changedText(), QStringLiteral("diff --git a/f b/f\n"));
+        QCoro::waitFor(c->diff(folder));
+        QCOMPARE(diffSpy.count(), 1); // The same text again tells nobody.
+
+        jj.fail(QStringLiteral("diff"), QStringLiteral("Error: gone\n"));
+        QCOMPARE(QCoro::waitFor(c->diff(folder)), QStringLiteral("Error: gone\n"));
+        QCOMPARE(c->changedText(), QStringLiteral("diff --git a/f b/f\n"));
+
+        jj.respond(QStringLiteral("show"), testing::sample(QStringLiteral("show-02.txt")));
+        QCoro::waitFor(c->show(folder));
+        QCOMPARE(c->changeId(), QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv"));
+        QVERIFY(c->description().startsWith(QStringLiteral("Revert \"e\"")));
+        jj.fail(QStringLiteral("show"), QStringLiteral("Error\n"));
+        QCoro::waitFor(c->show(folder));
+        QCOMPARE(c->changeId(), QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv"));
+
+        QCoro::waitFor(c->describe(QStringLiteral("new\ntext"), folder));
+        QCOMPARE(jj.commands().last(),
+                 (QStringList{QStringLiteral("describe"), QStringLiteral("-m"),
+                              QStringLiteral("new\ntext"), QStringLiteral("-r"),
+                              QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv")}));
+        QCOMPARE(c->description().left(6), QStringLiteral("Revert")); // describe writes nothing
+    }
+
+    void controllerClosedWhileJjRuns()
+    {
+        testing::ScriptedJj jj(QStringLiteral("sleep 0.2; printf 'a b c d e\\nx\\n'"));
+        auto controller = std::make_unique<RepoController>(QUrl::fromLocalFile(QStringLiteral("/")));
+        auto load = controller->loadChanges(ChangeCategory::allChanges);
+        auto commit = controller->commit(QStringLiteral("m"));
+        controller.reset();
+        QCoro::waitFor(std::move(load));
+        QCoro::waitFor(std::move(commit));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOperations)
+#include "tst_operations.moc"
