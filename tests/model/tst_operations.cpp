@@ -8,29 +8,8 @@ using testing::AlertRecorder;
 using testing::FakeJj;
 
 namespace {
-ChangePtr change(const QString &id, const QString &description = QString())
-{
-    auto c = std::make_shared<Change>();
-    c->setChangeId(id);
-    c->setDescription(description);
-    return c;
-}
 
-QStringList ids(const QList<ChangePtr> &changes)
-{
-    QStringList out;
-    for (const ChangePtr &c : changes)
-        out.append(c->changeId());
-    return out;
-}
 
-QStringList args(std::initializer_list<const char *> list)
-{
-    QStringList out;
-    for (const char *s : list)
-        out.append(QString::fromUtf8(s));
-    return out;
-}
 
 const QString workingCopyLog = QStringLiteral(
     "newwc test.user@example.com 2001-02-03 08:05:09 1234abcd\n(empty) (no description set)\n");
@@ -39,8 +18,8 @@ const QString workingCopyLog = QStringLiteral(
 std::unique_ptr<RepoController> controllerIn(const FakeJj &jj)
 {
     Repo repo = Repo::empty(QUrl::fromLocalFile(jj.workspace()));
-    repo.changes = {change(QStringLiteral("top"), QStringLiteral("(empty) (no description set)")),
-                    change(QStringLiteral("base"), QStringLiteral("base"))};
+    repo.changes = {testing::makeChange(QStringLiteral("top"), QStringLiteral("(empty) (no description set)")),
+                    testing::makeChange(QStringLiteral("base"), QStringLiteral("base"))};
     return std::make_unique<RepoController>(repo);
 }
 } // namespace
@@ -59,8 +38,8 @@ private slots:
         QCoro::waitFor(controller->commit(message));
         QCOMPARE(jj.commands(), (QList<QStringList>{
                                     {QStringLiteral("commit"), QStringLiteral("-m"), message},
-                                    args({"log", "--no-graph", "-r", "@"})}));
-        QCOMPARE(ids(controller->repo().changes), QStringList({"newwc", "top", "base"}));
+                                    testing::argv({"log", "--no-graph", "-r", "@"})}));
+        QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"newwc", "top", "base"}));
         QCOMPARE(controller->repo().changes[1]->description(), message);
         QVERIFY(alerts.alerts.isEmpty());
     }
@@ -76,7 +55,7 @@ private slots:
         QCoro::waitFor(controller->commit(QStringLiteral("message")));
         QCoro::waitFor(controller->addChange());
         QCOMPARE(jj.commands().size(), 2); // No working-copy read after either failure.
-        QCOMPARE(ids(controller->repo().changes), QStringList({"top", "base"}));
+        QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"top", "base"}));
         QCOMPARE(controller->repo().changes[0]->description(),
                  QStringLiteral("(empty) (no description set)"));
         QVERIFY(alerts.alerts.isEmpty());
@@ -87,10 +66,10 @@ private slots:
         FakeJj jj;
         jj.respond(QStringLiteral("log"), QStringLiteral("oneword\n"));
         Repo repo = Repo::empty(QUrl::fromLocalFile(jj.workspace()));
-        repo.changes = {change(QStringLiteral("only"), QStringLiteral("before"))};
+        repo.changes = {testing::makeChange(QStringLiteral("only"), QStringLiteral("before"))};
         RepoController controller(repo);
         QCoro::waitFor(controller.commit(QStringLiteral("after")));
-        QCOMPARE(ids(controller.repo().changes), QStringList({"only"}));
+        QCOMPARE(testing::changeIds(controller.repo().changes), QStringList({"only"}));
         QCOMPARE(controller.repo().changes[0]->description(), QStringLiteral("before"));
     }
 
@@ -101,11 +80,11 @@ private slots:
         jj.respond(QStringLiteral("log"), workingCopyLog);
         auto controller = controllerIn(jj);
         QCoro::waitFor(controller->addChange());
-        QCOMPARE(ids(controller->repo().changes), QStringList({"newwc", "top", "base"}));
+        QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"newwc", "top", "base"}));
 
         const ChangeSet two{controller->repo().changes[1], controller->repo().changes[2]};
         QCoro::waitFor(controller->merge(two));
-        QCOMPARE(jj.commands()[2], args({"new", "-r", "top", "base", "-m", "Merge"}));
+        QCOMPARE(jj.commands()[2], testing::argv({"new", "-r", "top", "base", "-m", "Merge"}));
         QCOMPARE(controller->repo().changes.size(), 4);
 
         jj.fail(QStringLiteral("new"), QStringLiteral("Error: Revision `x` doesn't exist\n"));
@@ -163,7 +142,7 @@ private slots:
         jj.fail(QStringLiteral("abandon"), QStringLiteral("error: a value is required\n"), 2);
         auto controller = controllerIn(jj);
         QCoro::waitFor(controller->abandon({}));
-        QCOMPARE(jj.commands(), QList<QStringList>{args({"abandon", "-r"})});
+        QCOMPARE(jj.commands(), QList<QStringList>{testing::argv({"abandon", "-r"})});
         QCOMPARE(alerts.alerts.size(), 1);
     }
 
@@ -175,7 +154,7 @@ private slots:
         const QUrl url(QStringLiteral("https://example.com/r%20x.git"));
         const Remote added = QCoro::waitFor(controller->addRemote(QStringLiteral("origin"), url));
         QCOMPARE(jj.commands().last(),
-                 args({"git", "remote", "add", "origin", "https://example.com/r%20x.git"}));
+                 testing::argv({"git", "remote", "add", "origin", "https://example.com/r%20x.git"}));
         QCOMPARE(added.name, QStringLiteral("origin"));
         QCOMPARE(added.url, url);
 
@@ -199,7 +178,7 @@ private slots:
         controller->modifyRepo([&](Repo &repo) { repo.selectedChanges = ChangeSet{selected}; });
         const Bookmark pointed = QCoro::waitFor(controller->addBookmark(QStringLiteral("b2")));
         QCOMPARE(pointed.latestChange, selected);
-        QCOMPARE(jj.commands().last(), args({"bookmark", "create", "b2"}));
+        QCOMPARE(jj.commands().last(), testing::argv({"bookmark", "create", "b2"}));
 
         jj.fail(QStringLiteral("bookmark-create"), QStringLiteral("Error: exists\n"));
         const Bookmark failed = QCoro::waitFor(controller->addBookmark(QStringLiteral("b2")));
@@ -217,8 +196,8 @@ private slots:
         const Remote origin{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/r"))};
         QCoro::waitFor(controller->push(controller->repo().changes[1], QStringLiteral("main"), origin));
         QCOMPARE(jj.commands(), (QList<QStringList>{
-                                    args({"bookmark", "set", "main", "--allow-backwards", "-r", "base"}),
-                                    args({"git", "push", "--remote", "origin", "-b", "main"})}));
+                                    testing::argv({"bookmark", "set", "main", "--allow-backwards", "-r", "base"}),
+                                    testing::argv({"git", "push", "--remote", "origin", "-b", "main"})}));
         QVERIFY(alerts.alerts.isEmpty());
 
         jj.fail(QStringLiteral("git-push"), QStringLiteral("Error: rejected\n"));
@@ -238,8 +217,8 @@ private slots:
         QSignalSpy spy(controller.get(), &RepoController::repoChanged);
 
         QCoro::waitFor(controller->loadChanges(SidebarSelection::change(ChangeCategory::myChanges)));
-        QCOMPARE(jj.commands().last(), args({"log", "--no-graph", "-r", "mine()"}));
-        QCOMPARE(ids(controller->repo().changes), QStringList({"rlvkpnrz"}));
+        QCOMPARE(jj.commands().last(), testing::argv({"log", "--no-graph", "-r", "mine()"}));
+        QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"rlvkpnrz"}));
         QCOMPARE(spy.count(), 1);
 
         const QList<Bookmark> bookmarks = QCoro::waitFor(controller->listBookmarks());
@@ -253,8 +232,8 @@ private slots:
         // A failed log empties the list, for a category and for a bookmark.
         jj.fail(QStringLiteral("log"), QStringLiteral("Error: Revision `nope` doesn't exist\n"));
         QCoro::waitFor(controller->loadChanges(
-            SidebarSelection::bookmark(Bookmark{QStringLiteral("nope"), change(QString())})));
-        QCOMPARE(jj.commands().last(), args({"log", "--no-graph", "-r", "ancestors(nope)"}));
+            SidebarSelection::bookmark(Bookmark{QStringLiteral("nope"), testing::makeChange(QString())})));
+        QCOMPARE(jj.commands().last(), testing::argv({"log", "--no-graph", "-r", "ancestors(nope)"}));
         QVERIFY(controller->repo().changes.isEmpty());
         QCOMPARE(QCoro::waitFor(controller->logWorkingCopy()), nullptr);
         jj.fail(QStringLiteral("bookmark-list"), QStringLiteral("Error\n"));
@@ -268,8 +247,8 @@ private slots:
         auto controller = controllerIn(jj);
         QCoro::waitFor(controller->loadChanges(ChangeCategory::allChanges));
         QCoro::waitFor(controller->loadChanges(ChangeCategory::mutableChanges));
-        QCOMPARE(jj.commands(), (QList<QStringList>{args({"log", "--no-graph", "-r", "::"}),
-                                                    args({"log", "--no-graph"})}));
+        QCOMPARE(jj.commands(), (QList<QStringList>{testing::argv({"log", "--no-graph", "-r", "::"}),
+                                                    testing::argv({"log", "--no-graph"})}));
     }
 
     void createRepo()
@@ -282,7 +261,7 @@ private slots:
         QVERIFY(made);
         QCOMPARE(made->folder.url, url);
         QVERIFY(made->changes.isEmpty() && !made->currentBookmark && !made->currentRemote);
-        QCOMPARE(jj.commands(), QList<QStringList>{args({"git", "init", "--colocate", "demo"})});
+        QCOMPARE(jj.commands(), QList<QStringList>{testing::argv({"git", "init", "--colocate", "demo"})});
 
         jj.fail(QStringLiteral("git-init"), QStringLiteral("Error: exists\n"));
         QVERIFY(!QCoro::waitFor(Repo::create(url)));
@@ -303,7 +282,7 @@ private slots:
     {
         FakeJj jj;
         const Folder folder(QUrl::fromLocalFile(jj.workspace()));
-        auto c = change(QStringLiteral("abc"), QStringLiteral("old"));
+        auto c = testing::makeChange(QStringLiteral("abc"), QStringLiteral("old"));
         QSignalSpy diffSpy(c.get(), &Change::changedTextChanged);
 
         jj.respond(QStringLiteral("diff"), QStringLiteral("diff --git a/f b/f\n"));

@@ -7,35 +7,23 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/TestSupport.h"
+
 namespace {
-ChangePtr change(const QString &id, const QString &description = QString())
-{
-    auto c = std::make_shared<Change>();
-    c->setChangeId(id);
-    c->setDescription(description);
-    return c;
-}
 
 QUrl folderUrl(const QString &path) { return QUrl::fromLocalFile(path); }
 
 Repo sampleRepo()
 {
     Repo repo = Repo::empty(folderUrl(QStringLiteral("/srv/demo")));
-    repo.changes = {change(QStringLiteral("aaa"), QStringLiteral("first")),
-                    change(QStringLiteral("bbb"), QStringLiteral("second"))};
+    repo.changes = {testing::makeChange(QStringLiteral("aaa"), QStringLiteral("first")),
+                    testing::makeChange(QStringLiteral("bbb"), QStringLiteral("second"))};
     repo.selectedChanges.insert(repo.changes[1]);
     repo.bookmarks = {Bookmark{QStringLiteral("main"), repo.changes[0]}};
     repo.remotes = {Remote{QStringLiteral("origin"), folderUrl(QStringLiteral("/srv/r.git"))}};
     return repo;
 }
 
-QStringList ids(const QList<ChangePtr> &changes)
-{
-    QStringList out;
-    for (const ChangePtr &c : changes)
-        out.append(c->changeId());
-    return out;
-}
 } // namespace
 
 class TestValues : public QObject {
@@ -55,8 +43,8 @@ private slots:
 
     void sidebarSelections()
     {
-        Bookmark one{QStringLiteral("main"), change(QStringLiteral("x"))};
-        Bookmark two{QStringLiteral("main"), change(QStringLiteral("y"))};
+        Bookmark one{QStringLiteral("main"), testing::makeChange(QStringLiteral("x"))};
+        Bookmark two{QStringLiteral("main"), testing::makeChange(QStringLiteral("y"))};
         const auto all = SidebarSelection::change(ChangeCategory::allChanges);
         QVERIFY(SidebarSelection::bookmark(one) == SidebarSelection::bookmark(two));
         QCOMPARE(qHash(SidebarSelection::bookmark(one)), qHash(SidebarSelection::bookmark(two)));
@@ -86,7 +74,7 @@ private slots:
 
         // Fields the element equalities ignore leave the values equal.
         b.changes[0]->setDescription(QStringLiteral("changed"));
-        b.bookmarks[0].latestChange = change(QStringLiteral("elsewhere"));
+        b.bookmarks[0].latestChange = testing::makeChange(QStringLiteral("elsewhere"));
         b.remotes[0].name = QStringLiteral("renamed");
         QVERIFY(a == b);
 
@@ -95,12 +83,12 @@ private slots:
         QVERIFY(!(a == reordered));
 
         Repo otherBookmarks = sampleRepo();
-        otherBookmarks.bookmarks.append(Bookmark{QStringLiteral("dev"), change(QString())});
+        otherBookmarks.bookmarks.append(Bookmark{QStringLiteral("dev"), testing::makeChange(QString())});
         QVERIFY(!(a == otherBookmarks));
         QCOMPARE(qHash(a), qHash(otherBookmarks)); // Hashing feeds the folder and changes only.
 
         Repo otherSelection = sampleRepo();
-        otherSelection.selectedChanges = ChangeSet{change(QStringLiteral("aaa"))};
+        otherSelection.selectedChanges = ChangeSet{testing::makeChange(QStringLiteral("aaa"))};
         QVERIFY(!(a == otherSelection));
 
         Repo withCurrent = sampleRepo();
@@ -171,11 +159,11 @@ private slots:
 
         // A whole value equal to the stored one is stored silently.
         Repo same = controller.repo();
-        same.currentBookmark = Bookmark{QStringLiteral("main"), change(QStringLiteral("a"))};
+        same.currentBookmark = Bookmark{QStringLiteral("main"), testing::makeChange(QStringLiteral("a"))};
         controller.setRepo(same);
         QCOMPARE(spy.count(), 1);
         Repo movedBookmark = controller.repo();
-        movedBookmark.currentBookmark->latestChange = change(QStringLiteral("b"));
+        movedBookmark.currentBookmark->latestChange = testing::makeChange(QStringLiteral("b"));
         controller.setRepo(movedBookmark);
         QCOMPARE(spy.count(), 1);
         QCOMPARE(controller.repo().currentBookmark->latestChange->changeId(), QStringLiteral("b"));
@@ -209,12 +197,12 @@ private slots:
     void removingListedChanges()
     {
         RepoController controller(sampleRepo());
-        controller.modifyRepo([](Repo &repo) { repo.changes.append(change(QStringLiteral("ccc"))); });
+        controller.modifyRepo([](Repo &repo) { repo.changes.append(testing::makeChange(QStringLiteral("ccc"))); });
         QSignalSpy spy(&controller, &RepoController::repoChanged);
-        const ChangeSet set{change(QStringLiteral("ccc")), change(QStringLiteral("gone")),
-                            change(QStringLiteral("aaa"))};
+        const ChangeSet set{testing::makeChange(QStringLiteral("ccc")), testing::makeChange(QStringLiteral("gone")),
+                            testing::makeChange(QStringLiteral("aaa"))};
         controller.removeListedChanges(set);
-        QCOMPARE(ids(controller.repo().changes), QStringList{QStringLiteral("bbb")});
+        QCOMPARE(testing::changeIds(controller.repo().changes), QStringList{QStringLiteral("bbb")});
         QCOMPARE(spy.count(), 2); // One write per removal; the unlisted one is skipped.
     }
 
@@ -239,10 +227,10 @@ private slots:
         QFETCH(QString, expected);
         Repo repo = Repo::empty(folderUrl(QStringLiteral("/r")));
         for (QChar c : QStringLiteral("abcde"))
-            repo.changes.append(change(QString(c)));
+            repo.changes.append(testing::makeChange(QString(c)));
         RepoController controller(repo);
         controller.moveChanges(sources, destination);
-        QCOMPARE(ids(controller.repo().changes).join(QString()), expected);
+        QCOMPARE(testing::changeIds(controller.repo().changes).join(QString()), expected);
     }
 };
 

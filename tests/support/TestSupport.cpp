@@ -10,6 +10,30 @@
 
 namespace testing {
 
+ChangePtr makeChange(const QString &id, const QString &description)
+{
+    auto change = std::make_shared<Change>();
+    change->setChangeId(id);
+    change->setDescription(description);
+    return change;
+}
+
+QStringList changeIds(const QList<ChangePtr> &changes)
+{
+    QStringList ids;
+    for (const ChangePtr &change : changes)
+        ids.append(change->changeId());
+    return ids;
+}
+
+QStringList argv(std::initializer_list<const char *> arguments)
+{
+    QStringList out;
+    for (const char *argument : arguments)
+        out.append(QString::fromUtf8(argument));
+    return out;
+}
+
 QString sample(const QString &name)
 {
     QFile file(QStringLiteral(OSTREL_SAMPLES_DIR "/") + name);

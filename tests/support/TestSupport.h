@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Change.h"
+
 #include <QCoro/QCoroTask>
 #include <QList>
 #include <QString>
@@ -9,6 +11,13 @@
 #include <memory>
 
 namespace testing {
+
+// A change record with an id (and a description).
+ChangePtr makeChange(const QString &id, const QString &description = {});
+// The change ids of a list, in order.
+QStringList changeIds(const QList<ChangePtr> &changes);
+// An argument vector from literals.
+QStringList argv(std::initializer_list<const char *> arguments);
 
 // Reads a file of the captured jj samples.
 QString sample(const QString &name);
