@@ -9,8 +9,7 @@
 namespace {
 // The setter rule: store silently when the text is the same, otherwise notify once.
 template<typename Signal>
-void assign(Change *change, QString &field, const QString &value, Signal signal)
-{
+void assign(Change *change, QString &field, const QString &value, Signal signal) {
     if (text::canonicallyEqual(field, value)) {
         field = value;
         return;
@@ -20,34 +19,34 @@ void assign(Change *change, QString &field, const QString &value, Signal signal)
 }
 } // namespace
 
-void Change::setChangeId(const QString &v) { assign(this, m_changeId, v, &Change::changeIdChanged); }
-void Change::setAuthor(const QString &v) { assign(this, m_author, v, &Change::authorChanged); }
-void Change::setTimestamp(const QString &v)
-{
+void Change::setChangeId(const QString &v) {
+    assign(this, m_changeId, v, &Change::changeIdChanged);
+}
+void Change::setAuthor(const QString &v) {
+    assign(this, m_author, v, &Change::authorChanged);
+}
+void Change::setTimestamp(const QString &v) {
     assign(this, m_timestamp, v, &Change::timestampChanged);
 }
-void Change::setCommitHash(const QString &v)
-{
+void Change::setCommitHash(const QString &v) {
     assign(this, m_commitHash, v, &Change::commitHashChanged);
 }
-void Change::setDescription(const QString &v)
-{
+void Change::setDescription(const QString &v) {
     assign(this, m_description, v, &Change::descriptionChanged);
 }
-void Change::setChangedText(const QString &v)
-{
+void Change::setChangedText(const QString &v) {
     assign(this, m_changedText, v, &Change::changedTextChanged);
 }
 
-bool operator==(const Change &a, const Change &b)
-{
+bool operator==(const Change &a, const Change &b) {
     return text::canonicallyEqual(a.changeId(), b.changeId());
 }
 
-size_t qHash(const Change &change, size_t seed) { return text::canonicalHash(change.changeId(), seed); }
+size_t qHash(const Change &change, size_t seed) {
+    return text::canonicalHash(change.changeId(), seed);
+}
 
-Json Change::toJson() const
-{
+Json Change::toJson() const {
     Json json = Json::object();
     json["_changeId"] = coding::toUtf8(m_changeId);
     json["_author"] = coding::toUtf8(m_author);
@@ -59,8 +58,7 @@ Json Change::toJson() const
     return json;
 }
 
-ChangePtr Change::fromJson(const Json &json)
-{
+ChangePtr Change::fromJson(const Json &json) {
     coding::requireObject(json, "Change");
     auto change = std::make_shared<Change>();
     change->m_changeId = coding::requireString(json, "_changeId");
@@ -72,10 +70,11 @@ ChangePtr Change::fromJson(const Json &json)
     return change;
 }
 
-void Change::readShowOutput(const QString &output) { showreader::apply(*this, output); }
+void Change::readShowOutput(const QString &output) {
+    showreader::apply(*this, output);
+}
 
-QCoro::Task<QString> Change::show(Folder folder)
-{
+QCoro::Task<QString> Change::show(Folder folder) {
     // Keeps the record alive while jj runs, whoever drops it meanwhile.
     const ChangePtr keepAlive = weak_from_this().lock();
     CommandProcess process(folder.url);
@@ -86,8 +85,7 @@ QCoro::Task<QString> Change::show(Folder folder)
     co_return result.text;
 }
 
-QCoro::Task<QString> Change::diff(Folder folder)
-{
+QCoro::Task<QString> Change::diff(Folder folder) {
     const ChangePtr keepAlive = weak_from_this().lock();
     CommandProcess process(folder.url);
     process.arguments = JujutsuCommand::diff(m_changeId).arguments();
@@ -97,8 +95,7 @@ QCoro::Task<QString> Change::diff(Folder folder)
     co_return result.text;
 }
 
-QCoro::Task<> Change::describe(QString text, Folder folder)
-{
+QCoro::Task<> Change::describe(QString text, Folder folder) {
     const ChangePtr keepAlive = weak_from_this().lock();
     CommandProcess process(folder.url);
     process.arguments = JujutsuCommand::describe(text, m_changeId).arguments();

@@ -80,7 +80,6 @@ bool operator==(const Change &a, const Change &b);
 size_t qHash(const Change &change, size_t seed = 0);
 
 // Whether two shared records stand for the same change.
-inline bool sameChange(const ChangePtr &a, const ChangePtr &b)
-{
+inline bool sameChange(const ChangePtr &a, const ChangePtr &b) {
     return a && b ? *a == *b : a == b;
 }

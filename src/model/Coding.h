@@ -17,7 +17,9 @@ public:
 
 namespace coding {
 
-inline std::string toUtf8(const QString &s) { return s.toStdString(); }
+inline std::string toUtf8(const QString &s) {
+    return s.toStdString();
+}
 
 // A required text entry; a missing key or a value of another type is an error.
 QString requireString(const Json &object, const char *key);
@@ -29,6 +31,8 @@ const Json *optional(const Json &object, const char *key);
 void requireObject(const Json &value, const char *what);
 
 // The record the observation registrar stands for: it carries nothing.
-inline Json registrar() { return Json::object(); }
+inline Json registrar() {
+    return Json::object();
+}
 
 } // namespace coding

@@ -14,8 +14,7 @@ namespace {
 class ChildWatch : public QObject {
     Q_OBJECT
 public:
-    explicit ChildWatch(QProcess *process)
-    {
+    explicit ChildWatch(QProcess *process) {
         connect(process, &QProcess::finished, this, &ChildWatch::end);
         connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
             if (error == QProcess::FailedToStart) {
@@ -31,8 +30,7 @@ signals:
     void done();
 
 private:
-    void end()
-    {
+    void end() {
         if (ended)
             return;
         ended = true;
@@ -42,15 +40,13 @@ private:
 } // namespace
 
 CommandProcess::CommandProcess(const QUrl &workingDirectoryUrl)
-    : executableLocation(QStringLiteral("/")), workingDirectory(localPath(workingDirectoryUrl))
-{
+    : executableLocation(QStringLiteral("/")), workingDirectory(localPath(workingDirectoryUrl)) {
     const QString resources = platform::resourceFolder();
     if (!resources.isEmpty())
         executableLocation = resources + QStringLiteral("/jj");
 }
 
-QCoro::Task<CommandResult> CommandProcess::run() const
-{
+QCoro::Task<CommandResult> CommandProcess::run() const {
     // Copies, so that the run does not depend on this value after the first await.
     const QString program = executableLocation;
     const QStringList args = arguments;

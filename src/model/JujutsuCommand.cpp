@@ -1,128 +1,111 @@
 #include "model/JujutsuCommand.h"
 
 namespace {
-QString lastPathComponent(const QUrl &url)
-{
+QString lastPathComponent(const QUrl &url) {
     const QStringList pieces =
         url.path(QUrl::FullyDecoded).split(QLatin1Char('/'), Qt::SkipEmptyParts);
     return pieces.isEmpty() ? QStringLiteral("/") : pieces.last();
 }
 } // namespace
 
-JujutsuCommand JujutsuCommand::createRepo(QUrl folder)
-{
+JujutsuCommand JujutsuCommand::createRepo(QUrl folder) {
     JujutsuCommand c(Case::createRepo);
     c.m_url = std::move(folder);
     return c;
 }
 
-JujutsuCommand JujutsuCommand::logBookmark(Bookmark bookmark)
-{
+JujutsuCommand JujutsuCommand::logBookmark(Bookmark bookmark) {
     JujutsuCommand c(Case::logBookmark);
     c.m_bookmark = std::move(bookmark);
     return c;
 }
 
-JujutsuCommand JujutsuCommand::show(QString changeId)
-{
+JujutsuCommand JujutsuCommand::show(QString changeId) {
     JujutsuCommand c(Case::show);
     c.m_first = std::move(changeId);
     return c;
 }
 
-JujutsuCommand JujutsuCommand::describe(QString message, QString changeId)
-{
+JujutsuCommand JujutsuCommand::describe(QString message, QString changeId) {
     JujutsuCommand c(Case::describe);
     c.m_first = std::move(message);
     c.m_second = std::move(changeId);
     return c;
 }
 
-JujutsuCommand JujutsuCommand::diff(QString changeId)
-{
+JujutsuCommand JujutsuCommand::diff(QString changeId) {
     JujutsuCommand c(Case::diff);
     c.m_first = std::move(changeId);
     return c;
 }
 
-JujutsuCommand JujutsuCommand::commit(QString message)
-{
+JujutsuCommand JujutsuCommand::commit(QString message) {
     JujutsuCommand c(Case::commit);
     c.m_first = std::move(message);
     return c;
 }
 
-JujutsuCommand JujutsuCommand::abandon(ChangeSet changes)
-{
+JujutsuCommand JujutsuCommand::abandon(ChangeSet changes) {
     JujutsuCommand c(Case::abandon);
     c.m_changes = std::move(changes);
     return c;
 }
 
-JujutsuCommand JujutsuCommand::merge(ChangeSet changes)
-{
+JujutsuCommand JujutsuCommand::merge(ChangeSet changes) {
     JujutsuCommand c(Case::merge);
     c.m_changes = std::move(changes);
     return c;
 }
 
-JujutsuCommand JujutsuCommand::rebase(ChangeSet changes, ChangePtr target)
-{
+JujutsuCommand JujutsuCommand::rebase(ChangeSet changes, ChangePtr target) {
     JujutsuCommand c(Case::rebase);
     c.m_changes = std::move(changes);
     c.m_target = target ? std::move(target) : std::make_shared<Change>();
     return c;
 }
 
-JujutsuCommand JujutsuCommand::addBookmark(QString name)
-{
+JujutsuCommand JujutsuCommand::addBookmark(QString name) {
     JujutsuCommand c(Case::addBookmark);
     c.m_first = std::move(name);
     return c;
 }
 
-JujutsuCommand JujutsuCommand::setBookmark(QString name, QString revision)
-{
+JujutsuCommand JujutsuCommand::setBookmark(QString name, QString revision) {
     JujutsuCommand c(Case::setBookmark);
     c.m_first = std::move(name);
     c.m_second = std::move(revision);
     return c;
 }
 
-JujutsuCommand JujutsuCommand::trackBookmark(QString name, QString remote)
-{
+JujutsuCommand JujutsuCommand::trackBookmark(QString name, QString remote) {
     JujutsuCommand c(Case::trackBookmark);
     c.m_first = std::move(name);
     c.m_second = std::move(remote);
     return c;
 }
 
-JujutsuCommand JujutsuCommand::addRemote(QString name, QString url)
-{
+JujutsuCommand JujutsuCommand::addRemote(QString name, QString url) {
     JujutsuCommand c(Case::addRemote);
     c.m_first = std::move(name);
     c.m_second = std::move(url);
     return c;
 }
 
-JujutsuCommand JujutsuCommand::push(QString remote, QString bookmark)
-{
+JujutsuCommand JujutsuCommand::push(QString remote, QString bookmark) {
     JujutsuCommand c(Case::push);
     c.m_first = std::move(remote);
     c.m_second = std::move(bookmark);
     return c;
 }
 
-JujutsuCommand JujutsuCommand::clone(QString source, QString destinationPath)
-{
+JujutsuCommand JujutsuCommand::clone(QString source, QString destinationPath) {
     JujutsuCommand c(Case::clone);
     c.m_first = std::move(source);
     c.m_second = std::move(destinationPath);
     return c;
 }
 
-QStringList JujutsuCommand::arguments() const
-{
+QStringList JujutsuCommand::arguments() const {
     auto ids = [this](QStringList head) {
         for (const ChangePtr &change : m_changes)
             head.append(change->changeId());
@@ -133,8 +116,7 @@ QStringList JujutsuCommand::arguments() const
     case Case::createRepo:
         return {u"git"_qs, u"init"_qs, u"--colocate"_qs, lastPathComponent(m_url)};
     case Case::logBookmark:
-        return {u"log"_qs, u"--no-graph"_qs, u"-r"_qs,
-                u"ancestors("_qs + m_bookmark.name + u')'};
+        return {u"log"_qs, u"--no-graph"_qs, u"-r"_qs, u"ancestors("_qs + m_bookmark.name + u')'};
     case Case::show:
         return {u"show"_qs, m_first};
     case Case::describe:

@@ -12,10 +12,29 @@
 class JujutsuCommand {
 public:
     enum class Case {
-        createRepo, logBookmark, show, describe, diff, commit, abandon, merge, rebase,
-        addBookmark, setBookmark, trackBookmark, addRemote, push, clone,
-        log, logAllChanges, logWorkingCopy, logMyChanges, addChange, listBookmarks,
-        listRemotes, pull,
+        createRepo,
+        logBookmark,
+        show,
+        describe,
+        diff,
+        commit,
+        abandon,
+        merge,
+        rebase,
+        addBookmark,
+        setBookmark,
+        trackBookmark,
+        addRemote,
+        push,
+        clone,
+        log,
+        logAllChanges,
+        logWorkingCopy,
+        logMyChanges,
+        addChange,
+        listBookmarks,
+        listRemotes,
+        pull,
     };
 
     static JujutsuCommand createRepo(QUrl folder);

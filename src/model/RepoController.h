@@ -29,9 +29,7 @@ public:
 
     // An in-place write of a part of the model: always notifies, even when nothing
     // changed.
-    template<typename Edit>
-    void modifyRepo(Edit &&edit)
-    {
+    template<typename Edit> void modifyRepo(Edit &&edit) {
         edit(m_repo);
         emit repoChanged();
     }
@@ -73,8 +71,7 @@ public:
     // the list are skipped.
     void moveChanges(const QList<qsizetype> &sourceOffsets, qsizetype destination);
 
-    friend bool operator==(const RepoController &a, const RepoController &b)
-    {
+    friend bool operator==(const RepoController &a, const RepoController &b) {
         return a.m_repo == b.m_repo;
     }
 

@@ -22,11 +22,9 @@ struct whitespace_char
 struct whitespace : pegtl::star<whitespace_char> {};
 
 // Consumes the input up to and including the first occurrence of the marker.
-template<typename Marker>
-struct through : pegtl::until<Marker> {};
+template<typename Marker> struct through : pegtl::until<Marker> {};
 // Consumes the input up to, not including, the first occurrence of the marker.
-template<typename Marker>
-struct up_to : pegtl::until<pegtl::at<Marker>> {};
+template<typename Marker> struct up_to : pegtl::until<pegtl::at<Marker>> {};
 
 struct newline : pegtl::one<'\n'> {};
 struct rest : pegtl::star<pegtl::any> {};
@@ -40,8 +38,8 @@ struct change_id
     : pegtl::seq<through<TAO_PEGTL_STRING("Change ID:")>, whitespace, change_value, rest> {};
 
 struct author_value : up_to<TAO_PEGTL_STRING(" <")> {};
-struct author : pegtl::seq<through<TAO_PEGTL_STRING("Author")>, whitespace,
-                           TAO_PEGTL_STRING(": "), author_value, rest> {};
+struct author : pegtl::seq<through<TAO_PEGTL_STRING("Author")>, whitespace, TAO_PEGTL_STRING(": "),
+                           author_value, rest> {};
 
 struct timestamp_value : up_to<pegtl::one<')'>> {};
 struct timestamp : pegtl::seq<through<pegtl::one<'('>>, timestamp_value, rest> {};
@@ -52,22 +50,19 @@ struct until_removed : up_to<TAO_PEGTL_STRING("\n\nRemoved regular file")> {};
 struct through_no_description : through<TAO_PEGTL_STRING("(no description set)")> {};
 struct description_value
     : pegtl::sor<until_modified, until_added, until_removed, through_no_description> {};
-struct description : pegtl::seq<through<TAO_PEGTL_STRING("\n\n")>, whitespace,
-                                description_value, rest> {};
+struct description
+    : pegtl::seq<through<TAO_PEGTL_STRING("\n\n")>, whitespace, description_value, rest> {};
 
 } // namespace grammar
 
 namespace {
 
-template<typename Rule>
-struct capture : pegtl::nothing<Rule> {};
+template<typename Rule> struct capture : pegtl::nothing<Rule> {};
 
 #define OSTREL_CAPTURE(rule)                                                                       \
-    template<>                                                                                     \
-    struct capture<grammar::rule> {                                                                \
+    template<> struct capture<grammar::rule> {                                                     \
         template<typename Input>                                                                   \
-        static void apply(const Input &in, std::optional<std::string> &out)                       \
-        {                                                                                          \
+        static void apply(const Input &in, std::optional<std::string> &out) {                      \
             out = in.string();                                                                     \
         }                                                                                          \
     };
@@ -79,8 +74,7 @@ OSTREL_CAPTURE(description_value)
 #undef OSTREL_CAPTURE
 
 template<typename Grammar>
-std::optional<QString> read(const std::string &output, const char *expected)
-{
+std::optional<QString> read(const std::string &output, const char *expected) {
     std::optional<std::string> value;
     pegtl::memory_input in(output, "jj show");
     if (pegtl::parse<Grammar, capture>(in, value) && value)
@@ -92,8 +86,7 @@ std::optional<QString> read(const std::string &output, const char *expected)
 
 } // namespace
 
-QString cleanDescription(const QString &raw)
-{
+QString cleanDescription(const QString &raw) {
     QString result;
     const QStringList paragraphs = raw.split(QStringLiteral("\n\n"));
     for (const QString &paragraph : paragraphs) {
@@ -103,8 +96,7 @@ QString cleanDescription(const QString &raw)
     return text::trimmed(result, text::isWhitespaceOrNewline).toString();
 }
 
-void apply(Change &change, const QString &output)
-{
+void apply(Change &change, const QString &output) {
     const std::string bytes = output.toStdString();
     if (auto v = read<grammar::commit_id>(bytes, "\"Commit ID:\""))
         change.setCommitHash(*v);

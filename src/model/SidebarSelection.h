@@ -9,7 +9,9 @@
 class SidebarSelection {
 public:
     static SidebarSelection change(ChangeCategory category) { return SidebarSelection(category); }
-    static SidebarSelection bookmark(Bookmark bookmark) { return SidebarSelection(std::move(bookmark)); }
+    static SidebarSelection bookmark(Bookmark bookmark) {
+        return SidebarSelection(std::move(bookmark));
+    }
 
     bool isChange() const { return std::holds_alternative<ChangeCategory>(m_value); }
     bool isBookmark() const { return std::holds_alternative<Bookmark>(m_value); }
@@ -18,8 +20,7 @@ public:
     const Bookmark &bookmarkValue() const { return std::get<Bookmark>(m_value); }
 
     // Categories compare by case; bookmarks by name only.
-    friend bool operator==(const SidebarSelection &a, const SidebarSelection &b)
-    {
+    friend bool operator==(const SidebarSelection &a, const SidebarSelection &b) {
         return a.m_value == b.m_value;
     }
 

@@ -6,15 +6,13 @@
 namespace platform {
 
 namespace {
-QString &overrideFolder()
-{
+QString &overrideFolder() {
     static QString folder;
     return folder;
 }
 } // namespace
 
-QString resourceFolder()
-{
+QString resourceFolder() {
     if (!overrideFolder().isEmpty())
         return overrideFolder();
     if (!QCoreApplication::instance())
@@ -23,6 +21,8 @@ QString resourceFolder()
                            QStringLiteral("/../share/ostrel"));
 }
 
-void setResourceFolderForTesting(const QString &folder) { overrideFolder() = folder; }
+void setResourceFolderForTesting(const QString &folder) {
+    overrideFolder() = folder;
+}
 
 } // namespace platform

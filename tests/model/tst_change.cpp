@@ -6,8 +6,7 @@
 #include <QTest>
 
 namespace {
-ChangePtr makeChange(const QString &id, const QString &author = QString())
-{
+ChangePtr makeChange(const QString &id, const QString &author = QString()) {
     auto change = std::make_shared<Change>();
     change->setChangeId(id);
     change->setAuthor(author);
@@ -19,29 +18,26 @@ class TestChange : public QObject {
     Q_OBJECT
 
 private slots:
-    void newRecordIsEmpty()
-    {
+    void newRecordIsEmpty() {
         const Change change;
-        for (const QString &field : {change.changeId(), change.author(), change.timestamp(),
-                                     change.commitHash(), change.description(),
-                                     change.changedText()})
+        for (const QString &field :
+             {change.changeId(), change.author(), change.timestamp(), change.commitHash(),
+              change.description(), change.changedText()})
             QVERIFY(field.isEmpty());
     }
 
-    void writesNotifyOnlyOnRealChanges_data()
-    {
+    void writesNotifyOnlyOnRealChanges_data() {
         QTest::addColumn<QByteArray>("property");
-        for (const char *p : {"changeId", "author", "timestamp", "commitHash", "description",
-                              "changedText"})
+        for (const char *p :
+             {"changeId", "author", "timestamp", "commitHash", "description", "changedText"})
             QTest::newRow(p) << QByteArray(p);
     }
 
-    void writesNotifyOnlyOnRealChanges()
-    {
+    void writesNotifyOnlyOnRealChanges() {
         QFETCH(QByteArray, property);
         Change change;
-        const QMetaProperty meta =
-            change.metaObject()->property(change.metaObject()->indexOfProperty(property.constData()));
+        const QMetaProperty meta = change.metaObject()->property(
+            change.metaObject()->indexOfProperty(property.constData()));
         QSignalSpy spy(&change, meta.notifySignal());
 
         meta.write(&change, QStringLiteral("first"));
@@ -53,8 +49,7 @@ private slots:
         QCOMPARE(meta.read(&change).toString(), QStringLiteral("second"));
     }
 
-    void writesNotifyOnlyTheirOwnProperty()
-    {
+    void writesNotifyOnlyTheirOwnProperty() {
         Change change;
         QSignalSpy description(&change, &Change::descriptionChanged);
         QSignalSpy diff(&change, &Change::changedTextChanged);
@@ -63,8 +58,7 @@ private slots:
         QCOMPARE(diff.count(), 1);
     }
 
-    void canonicallyEqualTextIsTheSameText()
-    {
+    void canonicallyEqualTextIsTheSameText() {
         Change change;
         change.setDescription(QStringLiteral("caf\u00e9"));
         QSignalSpy spy(&change, &Change::descriptionChanged);
@@ -75,8 +69,7 @@ private slots:
                  qHash(*makeChange(QStringLiteral("e\u0301"))));
     }
 
-    void identityIsTheChangeId()
-    {
+    void identityIsTheChangeId() {
         const ChangePtr a = makeChange(QStringLiteral("qpvuntsm"), QStringLiteral("Ann"));
         const ChangePtr b = makeChange(QStringLiteral("qpvuntsm"), QStringLiteral("Bob"));
         const ChangePtr c = makeChange(QStringLiteral("rlvkpnrz"), QStringLiteral("Ann"));
@@ -90,8 +83,7 @@ private slots:
         QVERIFY(set.contains(*b));
     }
 
-    void setMembershipSurvivesRewrittenIds()
-    {
+    void setMembershipSurvivesRewrittenIds() {
         // `jj show` may rewrite the id of a record that a selection set holds.
         const ChangePtr a = makeChange(QStringLiteral("aaaa"));
         const ChangePtr b = makeChange(QStringLiteral("bbbb"));
@@ -106,8 +98,7 @@ private slots:
         QCOMPARE(set.toList().last()->changeId(), QStringLiteral("cccc"));
     }
 
-    void setEqualityIgnoresOrderAndRecords()
-    {
+    void setEqualityIgnoresOrderAndRecords() {
         const ChangeSet one{makeChange(QStringLiteral("a")), makeChange(QStringLiteral("b"))};
         const ChangeSet two{makeChange(QStringLiteral("b")), makeChange(QStringLiteral("a"))};
         const ChangeSet three{makeChange(QStringLiteral("a")), makeChange(QStringLiteral("c"))};
@@ -117,8 +108,7 @@ private slots:
         QVERIFY(ChangeSet() == ChangeSet());
     }
 
-    void persistedFormRoundTrips()
-    {
+    void persistedFormRoundTrips() {
         Change change;
         change.setChangeId(QStringLiteral("qpvuntsm"));
         change.setAuthor(QStringLiteral("test.user@example.com"));
@@ -145,16 +135,14 @@ private slots:
         QCOMPARE(back->changedText(), change.changedText());
     }
 
-    void persistedFormRequiresEverySixTexts_data()
-    {
+    void persistedFormRequiresEverySixTexts_data() {
         QTest::addColumn<QString>("key");
-        for (const char *k : {"_changeId", "_author", "_timestamp", "_commitHash",
-                              "_description", "_changedText"})
+        for (const char *k :
+             {"_changeId", "_author", "_timestamp", "_commitHash", "_description", "_changedText"})
             QTest::newRow(k) << QString::fromLatin1(k);
     }
 
-    void persistedFormRequiresEverySixTexts()
-    {
+    void persistedFormRequiresEverySixTexts() {
         QFETCH(QString, key);
         Json json = Change().toJson();
         json.erase(key.toStdString());
@@ -165,8 +153,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(CodingError, Change::fromJson(wrongType));
     }
 
-    void persistedFormNeedsNoRegistrar()
-    {
+    void persistedFormNeedsNoRegistrar() {
         Json json = makeChange(QStringLiteral("x"))->toJson();
         json.erase("_$observationRegistrar");
         QCOMPARE(Change::fromJson(json)->changeId(), QStringLiteral("x"));

@@ -11,8 +11,7 @@
 using testing::ScriptedJj;
 
 namespace {
-CommandResult runIn(const QString &directory, const QStringList &arguments = {})
-{
+CommandResult runIn(const QString &directory, const QStringList &arguments = {}) {
     CommandProcess process(QUrl::fromLocalFile(directory));
     process.arguments = arguments;
     return QCoro::waitFor(process.run());
@@ -23,8 +22,7 @@ class TestCommandProcess : public QObject {
     Q_OBJECT
 
 private slots:
-    void executableComesFromTheResourcesFolder()
-    {
+    void executableComesFromTheResourcesFolder() {
         platform::setResourceFolderForTesting(QStringLiteral("/opt/app/share/ostrel"));
         const CommandProcess process(QUrl::fromLocalFile(QStringLiteral("/tmp/my repo")));
         QCOMPARE(process.executableLocation, QStringLiteral("/opt/app/share/ostrel/jj"));
@@ -37,28 +35,34 @@ private slots:
         QVERIFY(bundled.executableLocation.endsWith(QStringLiteral("/share/ostrel/jj")));
     }
 
-    void outcomeMapping_data()
-    {
+    void outcomeMapping_data() {
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("isError");
 
         QTest::newRow("success drops warnings on stderr")
-            << "echo 'Warning: target is empty' >&2; printf 'out\\n'" << "out\n" << false;
-        QTest::newRow("success with no output") << "exit 0" << "" << false;
+            << "echo 'Warning: target is empty' >&2; printf 'out\\n'"
+            << "out\n"
+            << false;
+        QTest::newRow("success with no output") << "exit 0"
+                                                << "" << false;
         QTest::newRow("failure gives stderr, drops stdout")
             << "echo partial; printf 'Error: no such revision\\n' >&2; exit 1"
-            << "Error: no such revision\n" << true;
-        QTest::newRow("failure with empty stderr") << "exit 3" << "" << true;
-        QTest::newRow("killed by a signal") << "echo dying >&2; kill -KILL $$" << "dying\n" << true;
+            << "Error: no such revision\n"
+            << true;
+        QTest::newRow("failure with empty stderr") << "exit 3"
+                                                   << "" << true;
+        QTest::newRow("killed by a signal") << "echo dying >&2; kill -KILL $$"
+                                            << "dying\n"
+                                            << true;
         QTest::newRow("stderr at the limit still succeeds")
-            << "head -c 100000 /dev/zero | tr '\\0' x >&2; printf ok" << "ok" << false;
-        QTest::newRow("utf-8 output") << "printf 'caf\\303\\251 \\342\\200\\246'" << "café …"
-                                      << false;
+            << "head -c 100000 /dev/zero | tr '\\0' x >&2; printf ok"
+            << "ok" << false;
+        QTest::newRow("utf-8 output") << "printf 'caf\\303\\251 \\342\\200\\246'"
+                                      << "café …" << false;
     }
 
-    void outcomeMapping()
-    {
+    void outcomeMapping() {
         QFETCH(QString, script);
         QFETCH(QString, text);
         QFETCH(bool, isError);
@@ -68,8 +72,7 @@ private slots:
         QCOMPARE(result.isError, isError);
     }
 
-    void standardErrorOverTheLimitFailsEvenOnSuccess()
-    {
+    void standardErrorOverTheLimitFailsEvenOnSuccess() {
         ScriptedJj jj(QStringLiteral("head -c 100001 /dev/zero | tr '\\0' x >&2; printf ok"));
         const CommandResult result = runIn(jj.folder());
         QVERIFY(result.isError);
@@ -77,8 +80,7 @@ private slots:
         QVERIFY(!result.text.contains(QStringLiteral("xxxx")));
     }
 
-    void largeStandardOutputArrivesWhole()
-    {
+    void largeStandardOutputArrivesWhole() {
         // Larger than any pipe buffer, so it must be read while the child runs.
         ScriptedJj jj(QStringLiteral("head -c 6000000 /dev/zero | tr '\\0' d"));
         const CommandResult result = runIn(jj.folder());
@@ -86,19 +88,20 @@ private slots:
         QCOMPARE(result.text.size(), 6000000);
     }
 
-    void childGetsNoStandardInput()
-    {
+    void childGetsNoStandardInput() {
         ScriptedJj jj(QStringLiteral("cat; echo end"));
         const CommandResult result = runIn(jj.folder());
         QCOMPARE(result.text, QStringLiteral("end\n"));
     }
 
-    void argumentsArriveAsSingleArguments()
-    {
+    void argumentsArriveAsSingleArguments() {
         ScriptedJj jj(QStringLiteral("printf '%s\\0' \"$@\""));
-        const QStringList arguments{QStringLiteral("describe"), QStringLiteral("-m"),
+        const QStringList arguments{QStringLiteral("describe"),
+                                    QStringLiteral("-m"),
                                     QStringLiteral("two words\nand a line \"quoted\" $HOME *"),
-                                    QStringLiteral("Grüße ✓"), QString(), QStringLiteral("-r")};
+                                    QStringLiteral("Grüße ✓"),
+                                    QString(),
+                                    QStringLiteral("-r")};
         const CommandResult result = runIn(jj.folder(), arguments);
         QVERIFY(!result.isError);
         QStringList received = result.text.split(QChar(u'\0'));
@@ -106,32 +109,28 @@ private slots:
         QCOMPARE(received, arguments);
     }
 
-    void runsInTheWorkingDirectory()
-    {
+    void runsInTheWorkingDirectory() {
         ScriptedJj jj(QStringLiteral("pwd"));
         QTemporaryDir dir;
         const CommandResult result = runIn(dir.path());
         QCOMPARE(result.text.trimmed(), QFileInfo(dir.path()).canonicalFilePath());
     }
 
-    void inheritsTheEnvironment()
-    {
+    void inheritsTheEnvironment() {
         qputenv("OSTREL_TEST_MARKER", "inherited value");
         ScriptedJj jj(QStringLiteral("printf '%s' \"$OSTREL_TEST_MARKER\""));
         QCOMPARE(runIn(jj.folder()).text, QStringLiteral("inherited value"));
         qunsetenv("OSTREL_TEST_MARKER");
     }
 
-    void startFailures_data()
-    {
+    void startFailures_data() {
         QTest::addColumn<int>("kind");
         QTest::newRow("no jj in the resources folder") << 0;
         QTest::newRow("jj not executable") << 1;
         QTest::newRow("working directory missing") << 2;
     }
 
-    void startFailures()
-    {
+    void startFailures() {
         QFETCH(int, kind);
         ScriptedJj jj(QStringLiteral("echo should not run"));
         QString directory = jj.folder();
@@ -147,8 +146,7 @@ private slots:
         QVERIFY(!result.text.contains(QStringLiteral("should not run")));
     }
 
-    void runsDoNotBlockTheEventLoopAndProceedIndependently()
-    {
+    void runsDoNotBlockTheEventLoopAndProceedIndependently() {
         ScriptedJj jj(QStringLiteral("sleep \"$1\"; printf '%s' \"$1\""));
         int ticks = 0;
         QTimer ticker;

@@ -10,36 +10,57 @@ class TestListReaders : public QObject {
     Q_OBJECT
 
 private slots:
-    void bookmarkLines_data()
-    {
+    void bookmarkLines_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("changeId");
         QTest::addColumn<QString>("commitHash");
         QTest::addColumn<QString>("description");
 
-        QTest::newRow("plain") << "main: qpvuntsm 230dd059 Fix the parser" << "main"
-                               << "qpvuntsm" << "230dd059" << "Fix the parser";
+        QTest::newRow("plain") << "main: qpvuntsm 230dd059 Fix the parser"
+                               << "main"
+                               << "qpvuntsm"
+                               << "230dd059"
+                               << "Fix the parser";
         QTest::newRow("markers stay in the description")
-            << "main: qpvuntsm 230dd059 (empty) (no description set)" << "main" << "qpvuntsm"
-            << "230dd059" << "(empty) (no description set)";
-        QTest::newRow("three words: no blank after the commit")
-            << "main: qpvuntsm 230dd059" << "main" << "qpvuntsm" << "230dd059"
-            << "main: qpvuntsm 230dd059";
-        QTest::newRow("inner colons removed") << "a:b: x y z" << "ab" << "x" << "y"
+            << "main: qpvuntsm 230dd059 (empty) (no description set)"
+            << "main"
+            << "qpvuntsm"
+            << "230dd059"
+            << "(empty) (no description set)";
+        QTest::newRow("three words: no blank after the commit") << "main: qpvuntsm 230dd059"
+                                                                << "main"
+                                                                << "qpvuntsm"
+                                                                << "230dd059"
+                                                                << "main: qpvuntsm 230dd059";
+        QTest::newRow("inner colons removed") << "a:b: x y z"
+                                              << "ab"
+                                              << "x"
+                                              << "y"
                                               << "a:b: x y z";
-        QTest::newRow("two blanks after the colon")
-            << "main:  x y z" << "main" << "" << "x" << "y z";
-        QTest::newRow("indented remote line") << "  @origin: rlvkpnrz 7a07dbee sync" << ""
-                                              << "" << "@origin:" << "  @origin: rlvkpnrz 7a07dbee sync";
-        QTest::newRow("empty line") << "" << "" << "" << "" << "";
-        QTest::newRow("no-break space separates words")
-            << "main:\u00a0abc def ghi" << "main" << "abc" << "def"
-            << "main:\u00a0abc def ghi";
+        QTest::newRow("two blanks after the colon") << "main:  x y z"
+                                                    << "main"
+                                                    << ""
+                                                    << "x"
+                                                    << "y z";
+        QTest::newRow("indented remote line") << "  @origin: rlvkpnrz 7a07dbee sync"
+                                              << ""
+                                              << ""
+                                              << "@origin:"
+                                              << "  @origin: rlvkpnrz 7a07dbee sync";
+        QTest::newRow("empty line") << ""
+                                    << ""
+                                    << ""
+                                    << ""
+                                    << "";
+        QTest::newRow("no-break space separates words") << "main:\u00a0abc def ghi"
+                                                        << "main"
+                                                        << "abc"
+                                                        << "def"
+                                                        << "main:\u00a0abc def ghi";
     }
 
-    void bookmarkLines()
-    {
+    void bookmarkLines() {
         QFETCH(QString, line);
         const QList<Bookmark> bookmarks = parseBookmarks(line);
         QCOMPARE(bookmarks.size(), 1);
@@ -53,23 +74,21 @@ private slots:
         QVERIFY(b.latestChange->changedText().isEmpty());
     }
 
-    void everyNewlineCharacterEndsALine()
-    {
+    void everyNewlineCharacterEndsALine() {
         const QList<Bookmark> b = parseBookmarks(QStringLiteral("a: 1 2 x\r\nb: 3 4 y\n"));
         QCOMPARE(b.size(), 4); // The carriage return and the final newline each end a line.
         QCOMPARE(b[0].name, QStringLiteral("a"));
         QCOMPARE(b[1].name, QString());
         QCOMPARE(b[2].name, QStringLiteral("b"));
         QCOMPARE(b[3].name, QString());
-        for (const QChar separator : {QChar(0x0B), QChar(0x0C), QChar(0x85), QChar(0x2028),
-                                      QChar(0x2029)})
+        for (const QChar separator :
+             {QChar(0x0B), QChar(0x0C), QChar(0x85), QChar(0x2028), QChar(0x2029)})
             QCOMPARE(parseRemotes(QStringLiteral("a x") + separator + QStringLiteral("b y")).size(),
                      2);
         QCOMPARE(parseBookmarks(QString()).size(), 1);
     }
 
-    void remoteLines()
-    {
+    void remoteLines() {
         const QList<Remote> remotes = parseRemotes(QStringLiteral("origin /srv/repos/r.git\n"));
         QCOMPARE(remotes.size(), 2);
         QCOMPARE(remotes[0].name, QStringLiteral("origin"));
@@ -82,15 +101,14 @@ private slots:
         QCOMPARE(single.url, fileUrlFromPath(QString()));
 
         // Every location becomes a file URL; one with a scheme is a relative path.
-        const Remote web = parseRemotes(QStringLiteral("bar http://example.com/repo/foo extra"))
-                               .first();
+        const Remote web =
+            parseRemotes(QStringLiteral("bar http://example.com/repo/foo extra")).first();
         QVERIFY(web.url.isLocalFile());
         QCOMPARE(web.url.toLocalFile(),
                  QDir::currentPath() + QStringLiteral("/http://example.com/repo/foo"));
     }
 
-    void equalityAndHashing()
-    {
+    void equalityAndHashing() {
         const Remote a{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/r"))};
         const Remote b{QStringLiteral("backup"), QUrl::fromLocalFile(QStringLiteral("/r"))};
         const Remote c{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/s"))};
@@ -106,8 +124,7 @@ private slots:
         QVERIFY(!(x == Bookmark{QStringLiteral("dev"), x.latestChange}));
     }
 
-    void persistedForms()
-    {
+    void persistedForms() {
         Bookmark bookmark{QStringLiteral("main"), std::make_shared<Change>()};
         bookmark.latestChange->setChangeId(QStringLiteral("qpvuntsm"));
         const Json bookmarkJson = bookmark.toJson();
@@ -140,15 +157,13 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(CodingError, Bookmark::fromJson(badChange));
     }
 
-    void bookmarkSamples_data()
-    {
+    void bookmarkSamples_data() {
         QTest::addColumn<QString>("file");
         for (const QString &name : testing::sampleNames(QStringLiteral("bookmark-list-")))
             QTest::newRow(qPrintable(name)) << name;
     }
 
-    void bookmarkSamples()
-    {
+    void bookmarkSamples() {
         QFETCH(QString, file);
         const QString output = testing::sample(file);
         const QList<Bookmark> bookmarks = parseBookmarks(output);
@@ -166,9 +181,9 @@ private slots:
         }
     }
 
-    void bookmarkSampleFields()
-    {
-        const QList<Bookmark> b = parseBookmarks(testing::sample(QStringLiteral("bookmark-list-03.txt")));
+    void bookmarkSampleFields() {
+        const QList<Bookmark> b =
+            parseBookmarks(testing::sample(QStringLiteral("bookmark-list-03.txt")));
         QCOMPARE(b[0].name, QStringLiteral("absent-tracked"));
         QCOMPARE(b[0].latestChange->changeId(), QStringLiteral("wqnwkozp"));
         QCOMPARE(b[0].latestChange->commitHash(), QStringLiteral("0353dd35"));
@@ -180,15 +195,13 @@ private slots:
         QCOMPARE(b[9].latestChange->description(), QStringLiteral("(empty) remote-untrack"));
     }
 
-    void remoteSamples_data()
-    {
+    void remoteSamples_data() {
         QTest::addColumn<QString>("file");
         for (const QString &name : testing::sampleNames(QStringLiteral("remote-list-")))
             QTest::newRow(qPrintable(name)) << name;
     }
 
-    void remoteSamples()
-    {
+    void remoteSamples() {
         QFETCH(QString, file);
         const QString output = testing::sample(file);
         const QList<Remote> remotes = parseRemotes(output);
@@ -202,13 +215,13 @@ private slots:
         QVERIFY(remotes.last().name.isEmpty());
     }
 
-    void readersNeverFailOnArbitraryText()
-    {
+    void readersNeverFailOnArbitraryText() {
         // Every separator of both sets, colons, and bytes that are not valid UTF-8.
-        const QList<QChar> alphabet{u'a', u':', u' ', u'\t', u'\n', u'\r', QChar(0x0B),
-                                    QChar(0x0C), QChar(0x85), QChar(0xA0), QChar(0x1680),
-                                    QChar(0x2000), QChar(0x200A), QChar(0x2028), QChar(0x2029),
-                                    QChar(0x202F), QChar(0x205F), QChar(0x3000), u'@', u'(',
+        const QList<QChar> alphabet{u'a',          u':',          u' ',          u'\t',
+                                    u'\n',         u'\r',         QChar(0x0B),   QChar(0x0C),
+                                    QChar(0x85),   QChar(0xA0),   QChar(0x1680), QChar(0x2000),
+                                    QChar(0x200A), QChar(0x2028), QChar(0x2029), QChar(0x202F),
+                                    QChar(0x205F), QChar(0x3000), u'@',          u'(',
                                     QChar(0xD800), QChar(0xFFFD), u'/'};
         QRandomGenerator random(20261208);
         for (int round = 0; round < 3000; ++round) {

@@ -10,12 +10,11 @@ class TestLogShowReaders : public QObject {
     Q_OBJECT
 
 private slots:
-    void logFields()
-    {
-        const QList<ChangePtr> c = parseChanges(QStringLiteral(
-            "rlvkpnrz test.user@example.com 2001-02-03 08:05:09 a b* 7d980be7\n"
-            "a description\n"
-            "zzzzzzzz root() 00000000\n"));
+    void logFields() {
+        const QList<ChangePtr> c = parseChanges(
+            QStringLiteral("rlvkpnrz test.user@example.com 2001-02-03 08:05:09 a b* 7d980be7\n"
+                           "a description\n"
+                           "zzzzzzzz root() 00000000\n"));
         QCOMPARE(c.size(), 2);
         QCOMPARE(c[0]->changeId(), QStringLiteral("rlvkpnrz"));
         QCOMPARE(c[0]->author(), QStringLiteral("test.user@example.com"));
@@ -30,8 +29,7 @@ private slots:
         QCOMPARE(c[1]->description(), QString());
     }
 
-    void logEdgeCases()
-    {
+    void logEdgeCases() {
         QVERIFY(parseChanges(QString()).isEmpty());
         QVERIFY(parseChanges(QStringLiteral("\n")).isEmpty());
 
@@ -53,26 +51,26 @@ private slots:
         QCOMPARE(parseChanges(QStringLiteral("a b c d e\nfirst\nspill over\nz y")).size(), 2);
     }
 
-    void logSamples()
-    {
-        const ChangePtr one = parseChanges(testing::sample(QStringLiteral("log-nograph-01.txt"))).first();
+    void logSamples() {
+        const ChangePtr one =
+            parseChanges(testing::sample(QStringLiteral("log-nograph-01.txt"))).first();
         QCOMPARE(one->changeId(), QStringLiteral("rlvkpnrz"));
         QCOMPARE(one->commitHash(), QStringLiteral("7d980be7"));
         QCOMPARE(one->description(), QStringLiteral("a"));
-        const ChangePtr merge = parseChanges(testing::sample(QStringLiteral("log-nograph-02.txt"))).first();
+        const ChangePtr merge =
+            parseChanges(testing::sample(QStringLiteral("log-nograph-02.txt"))).first();
         QCOMPARE(merge->changeId(), QStringLiteral("mzvwutvl"));
         QCOMPARE(merge->timestamp(), QStringLiteral("2001-02-03 08:05:11"));
         QCOMPARE(merge->commitHash(), QStringLiteral("bafb1ee5"));
         QCOMPARE(merge->description(), QStringLiteral("(empty) merge"));
     }
 
-    void showFields()
-    {
+    void showFields() {
         Change change;
-        change.readShowOutput(QStringLiteral(
-            "Commit ID: abc123\nChange ID: xyz789\n"
-            "Author   : A Writer <a@example.com> (2024-05-06 07:08:09)\n\n"
-            "    (no description set)\n\n"));
+        change.readShowOutput(
+            QStringLiteral("Commit ID: abc123\nChange ID: xyz789\n"
+                           "Author   : A Writer <a@example.com> (2024-05-06 07:08:09)\n\n"
+                           "    (no description set)\n\n"));
         QCOMPARE(change.commitHash(), QStringLiteral("abc123"));
         QCOMPARE(change.changeId(), QStringLiteral("xyz789"));
         QCOMPARE(change.author(), QStringLiteral("A Writer"));
@@ -80,36 +78,43 @@ private slots:
         QCOMPARE(change.description(), QStringLiteral("(no description set)"));
     }
 
-    void showSamples_data()
-    {
+    void showSamples_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("commit");
         QTest::addColumn<QString>("author");
         QTest::addColumn<QString>("timestamp");
         QTest::addColumn<QString>("description");
-        QTest::newRow("01") << "show-01.txt" << "92e687faa4e5b681937f5a9c47feaa33e6b4892c"
-                            << "Test User" << "2001-02-03 08:05:09" << "(no description set)";
-        QTest::newRow("02") << "show-02.txt" << "4329cf7230d7b8229e9c88087cfa2f8aa13a1317"
-                            << "Test User" << "2001-02-03 08:05:19"
+        QTest::newRow("01") << "show-01.txt"
+                            << "92e687faa4e5b681937f5a9c47feaa33e6b4892c"
+                            << "Test User"
+                            << "2001-02-03 08:05:09"
+                            << "(no description set)";
+        QTest::newRow("02") << "show-02.txt"
+                            << "4329cf7230d7b8229e9c88087cfa2f8aa13a1317"
+                            << "Test User"
+                            << "2001-02-03 08:05:19"
                             << "Revert \"e\"\n\nThis reverts commit "
                                "51a01d6d8cc48a296cb87f8383b34ade3c050363.";
         // The time stamp is the first parenthesised text of the whole output, which for
         // an author without a name is that placeholder.
-        QTest::newRow("05 root") << "show-05.txt" << "0000000000000000000000000000000000000000"
-                                 << "(no name set)" << "no name set"
+        QTest::newRow("05 root") << "show-05.txt"
+                                 << "0000000000000000000000000000000000000000"
+                                 << "(no name set)"
+                                 << "no name set"
                                  << "(no description set)";
         QTest::newRow("06 bookmarks line") << "show-06.txt"
                                            << "75259df433eebc10b3ad78a9814d6647b764ce28"
-                                           << "Test User" << "2001-02-03 08:05:13"
+                                           << "Test User"
+                                           << "2001-02-03 08:05:13"
                                            << "(no description set)";
         QTest::newRow("08 empty change") << "show-08.txt"
                                          << "0f13b5f2ea7fad147c133c81b87d31e7b1b8c564"
-                                         << "Test User" << "2001-02-03 08:05:09"
+                                         << "Test User"
+                                         << "2001-02-03 08:05:09"
                                          << "(no description set)";
     }
 
-    void showSamples()
-    {
+    void showSamples() {
         QFETCH(QString, file);
         const QString output = testing::sample(file);
         Change change;
@@ -122,8 +127,7 @@ private slots:
         QVERIFY(output.contains(QStringLiteral("Change ID: ") + change.changeId()));
     }
 
-    void everyShowSampleIsReadWithoutCrashing()
-    {
+    void everyShowSampleIsReadWithoutCrashing() {
         for (const QString &name : testing::sampleNames(QStringLiteral("show-"))) {
             Change change;
             change.readShowOutput(testing::sample(name));
@@ -132,8 +136,7 @@ private slots:
         }
     }
 
-    void missingLabelsLeaveFieldsUnchanged()
-    {
+    void missingLabelsLeaveFieldsUnchanged() {
         Change change;
         change.setAuthor(QStringLiteral("kept"));
         change.setDescription(QStringLiteral("kept too"));
@@ -150,8 +153,7 @@ private slots:
         QCOMPARE(change.commitHash(), QStringLiteral("c1"));
     }
 
-    void descriptionAlternativesAreTriedInOrder()
-    {
+    void descriptionAlternativesAreTriedInOrder() {
         Change change;
         change.readShowOutput(QStringLiteral(
             "Commit ID: c\nChange ID: i\nAuthor   : N <e> (t)\n\n    Text\n\n"
@@ -162,8 +164,7 @@ private slots:
                  QStringLiteral("Text\n\nAdded regular file a:\n        1: x"));
     }
 
-    void descriptionCleaning()
-    {
+    void descriptionCleaning() {
         QCOMPARE(showreader::cleanDescription(
                      QStringLiteral("First paragraph\n    continued\n\n    Second\n")),
                  QStringLiteral("First paragraph\n    continued\n\nSecond"));

@@ -9,17 +9,15 @@ using testing::FakeJj;
 
 namespace {
 
-
-
 const QString workingCopyLog = QStringLiteral(
     "newwc test.user@example.com 2001-02-03 08:05:09 1234abcd\n(empty) (no description set)\n");
 
 // A controller whose list holds the changes "top" and "base".
-std::unique_ptr<RepoController> controllerIn(const FakeJj &jj)
-{
+std::unique_ptr<RepoController> controllerIn(const FakeJj &jj) {
     Repo repo = Repo::empty(QUrl::fromLocalFile(jj.workspace()));
-    repo.changes = {testing::makeChange(QStringLiteral("top"), QStringLiteral("(empty) (no description set)")),
-                    testing::makeChange(QStringLiteral("base"), QStringLiteral("base"))};
+    repo.changes = {
+        testing::makeChange(QStringLiteral("top"), QStringLiteral("(empty) (no description set)")),
+        testing::makeChange(QStringLiteral("base"), QStringLiteral("base"))};
     return std::make_unique<RepoController>(repo);
 }
 } // namespace
@@ -28,24 +26,23 @@ class TestOperations : public QObject {
     Q_OBJECT
 
 private slots:
-    void commitInsertsTheNewWorkingCopyAndDescribesTheOldOne()
-    {
+    void commitInsertsTheNewWorkingCopyAndDescribesTheOldOne() {
         FakeJj jj;
         AlertRecorder alerts;
         jj.respond(QStringLiteral("log"), workingCopyLog);
         auto controller = controllerIn(jj);
         const QString message = QStringLiteral("Fix it\n\nwith details");
         QCoro::waitFor(controller->commit(message));
-        QCOMPARE(jj.commands(), (QList<QStringList>{
-                                    {QStringLiteral("commit"), QStringLiteral("-m"), message},
-                                    testing::argv({"log", "--no-graph", "-r", "@"})}));
-        QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"newwc", "top", "base"}));
+        QCOMPARE(jj.commands(),
+                 (QList<QStringList>{{QStringLiteral("commit"), QStringLiteral("-m"), message},
+                                     testing::argv({"log", "--no-graph", "-r", "@"})}));
+        QCOMPARE(testing::changeIds(controller->repo().changes),
+                 QStringList({"newwc", "top", "base"}));
         QCOMPARE(controller->repo().changes[1]->description(), message);
         QVERIFY(alerts.alerts.isEmpty());
     }
 
-    void failedCommitOrNewChangeListsNothing()
-    {
+    void failedCommitOrNewChangeListsNothing() {
         FakeJj jj;
         AlertRecorder alerts;
         jj.fail(QStringLiteral("commit"), QStringLiteral("Error: broken\n"));
@@ -61,8 +58,7 @@ private slots:
         QVERIFY(alerts.alerts.isEmpty());
     }
 
-    void commitWithoutAWorkingCopyLeavesTheListAlone()
-    {
+    void commitWithoutAWorkingCopyLeavesTheListAlone() {
         FakeJj jj;
         jj.respond(QStringLiteral("log"), QStringLiteral("oneword\n"));
         Repo repo = Repo::empty(QUrl::fromLocalFile(jj.workspace()));
@@ -73,14 +69,14 @@ private slots:
         QCOMPARE(controller.repo().changes[0]->description(), QStringLiteral("before"));
     }
 
-    void newChangeAndMerge()
-    {
+    void newChangeAndMerge() {
         FakeJj jj;
         AlertRecorder alerts;
         jj.respond(QStringLiteral("log"), workingCopyLog);
         auto controller = controllerIn(jj);
         QCoro::waitFor(controller->addChange());
-        QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"newwc", "top", "base"}));
+        QCOMPARE(testing::changeIds(controller->repo().changes),
+                 QStringList({"newwc", "top", "base"}));
 
         const ChangeSet two{controller->repo().changes[1], controller->repo().changes[2]};
         QCoro::waitFor(controller->merge(two));
@@ -91,13 +87,13 @@ private slots:
         QCoro::waitFor(controller->merge(two));
         QCOMPARE(alerts.alerts.size(), 1);
         QCOMPARE(alerts.alerts[0].message, QStringLiteral("Error running command"));
-        QCOMPARE(alerts.alerts[0].informative, QStringLiteral("Error: Revision `x` doesn't exist\n"));
+        QCOMPARE(alerts.alerts[0].informative,
+                 QStringLiteral("Error: Revision `x` doesn't exist\n"));
         QCOMPARE(jj.commands().size(), 5); // The failed merge reads nothing afterwards.
         QCOMPARE(controller->repo().changes.size(), 4);
     }
 
-    void operationsThatReportFailures_data()
-    {
+    void operationsThatReportFailures_data() {
         QTest::addColumn<QString>("key");
         QTest::addColumn<int>("which");
         QTest::newRow("abandon") << "abandon" << 0;
@@ -106,8 +102,7 @@ private slots:
         QTest::newRow("track") << "bookmark-track" << 3;
     }
 
-    void operationsThatReportFailures()
-    {
+    void operationsThatReportFailures() {
         QFETCH(QString, key);
         QFETCH(int, which);
         FakeJj jj;
@@ -117,9 +112,12 @@ private slots:
         auto run = [&] {
             const ChangeSet set{before[0]};
             switch (which) {
-            case 0: return controller->abandon(set);
-            case 1: return controller->rebase(set, before[1]);
-            case 2: return controller->pull();
+            case 0:
+                return controller->abandon(set);
+            case 1:
+                return controller->rebase(set, before[1]);
+            case 2:
+                return controller->pull();
             default:
                 return controller->trackBookmark(QStringLiteral("main"),
                                                  Remote{QStringLiteral("origin"), {}});
@@ -135,8 +133,7 @@ private slots:
         QCOMPARE(controller->repo().changes, before); // Callers update the list themselves.
     }
 
-    void emptySetsStillRunTheirCommand()
-    {
+    void emptySetsStillRunTheirCommand() {
         FakeJj jj;
         AlertRecorder alerts;
         jj.fail(QStringLiteral("abandon"), QStringLiteral("error: a value is required\n"), 2);
@@ -146,27 +143,26 @@ private slots:
         QCOMPARE(alerts.alerts.size(), 1);
     }
 
-    void addRemote()
-    {
+    void addRemote() {
         FakeJj jj;
         AlertRecorder alerts;
         auto controller = controllerIn(jj);
         const QUrl url(QStringLiteral("https://example.com/r%20x.git"));
         const Remote added = QCoro::waitFor(controller->addRemote(QStringLiteral("origin"), url));
-        QCOMPARE(jj.commands().last(),
-                 testing::argv({"git", "remote", "add", "origin", "https://example.com/r%20x.git"}));
+        QCOMPARE(jj.commands().last(), testing::argv({"git", "remote", "add", "origin",
+                                                      "https://example.com/r%20x.git"}));
         QCOMPARE(added.name, QStringLiteral("origin"));
         QCOMPARE(added.url, url);
 
-        jj.fail(QStringLiteral("git-remote"), QStringLiteral("Error: Git remote named 'origin' already exists\n"));
+        jj.fail(QStringLiteral("git-remote"),
+                QStringLiteral("Error: Git remote named 'origin' already exists\n"));
         const Remote failed = QCoro::waitFor(controller->addRemote(QStringLiteral("origin"), url));
         QCOMPARE(alerts.alerts.size(), 1);
         QVERIFY(failed.name.isEmpty());
         QCOMPARE(failed.url, fileUrlFromPath(QString()));
     }
 
-    void addBookmark()
-    {
+    void addBookmark() {
         FakeJj jj;
         AlertRecorder alerts;
         auto controller = controllerIn(jj);
@@ -187,36 +183,39 @@ private slots:
         QVERIFY(alerts.alerts.isEmpty());
     }
 
-    void pushMovesTheBookmarkThenPushesAndReportsOnlyThePush()
-    {
+    void pushMovesTheBookmarkThenPushesAndReportsOnlyThePush() {
         FakeJj jj;
         AlertRecorder alerts;
         jj.fail(QStringLiteral("bookmark-set"), QStringLiteral("Error: set failed\n"));
         auto controller = controllerIn(jj);
         const Remote origin{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/r"))};
-        QCoro::waitFor(controller->push(controller->repo().changes[1], QStringLiteral("main"), origin));
-        QCOMPARE(jj.commands(), (QList<QStringList>{
-                                    testing::argv({"bookmark", "set", "main", "--allow-backwards", "-r", "base"}),
-                                    testing::argv({"git", "push", "--remote", "origin", "-b", "main"})}));
+        QCoro::waitFor(
+            controller->push(controller->repo().changes[1], QStringLiteral("main"), origin));
+        QCOMPARE(jj.commands(),
+                 (QList<QStringList>{
+                     testing::argv({"bookmark", "set", "main", "--allow-backwards", "-r", "base"}),
+                     testing::argv({"git", "push", "--remote", "origin", "-b", "main"})}));
         QVERIFY(alerts.alerts.isEmpty());
 
         jj.fail(QStringLiteral("git-push"), QStringLiteral("Error: rejected\n"));
-        QCoro::waitFor(controller->push(controller->repo().changes[1], QStringLiteral("main"), origin));
+        QCoro::waitFor(
+            controller->push(controller->repo().changes[1], QStringLiteral("main"), origin));
         QCOMPARE(alerts.alerts.size(), 1);
         QCOMPARE(alerts.alerts[0].informative, QStringLiteral("Error: rejected\n"));
     }
 
-    void loads()
-    {
+    void loads() {
         FakeJj jj;
         AlertRecorder alerts;
         jj.respond(QStringLiteral("log"), testing::sample(QStringLiteral("log-nograph-01.txt")));
-        jj.respond(QStringLiteral("bookmark-list"), testing::sample(QStringLiteral("bookmark-list-02.txt")));
+        jj.respond(QStringLiteral("bookmark-list"),
+                   testing::sample(QStringLiteral("bookmark-list-02.txt")));
         jj.respond(QStringLiteral("git-remote"), QStringLiteral("origin /srv/r.git\n"));
         auto controller = controllerIn(jj);
         QSignalSpy spy(controller.get(), &RepoController::repoChanged);
 
-        QCoro::waitFor(controller->loadChanges(SidebarSelection::change(ChangeCategory::myChanges)));
+        QCoro::waitFor(
+            controller->loadChanges(SidebarSelection::change(ChangeCategory::myChanges)));
         QCOMPARE(jj.commands().last(), testing::argv({"log", "--no-graph", "-r", "mine()"}));
         QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"rlvkpnrz"}));
         QCOMPARE(spy.count(), 1);
@@ -231,9 +230,10 @@ private slots:
 
         // A failed log empties the list, for a category and for a bookmark.
         jj.fail(QStringLiteral("log"), QStringLiteral("Error: Revision `nope` doesn't exist\n"));
-        QCoro::waitFor(controller->loadChanges(
-            SidebarSelection::bookmark(Bookmark{QStringLiteral("nope"), testing::makeChange(QString())})));
-        QCOMPARE(jj.commands().last(), testing::argv({"log", "--no-graph", "-r", "ancestors(nope)"}));
+        QCoro::waitFor(controller->loadChanges(SidebarSelection::bookmark(
+            Bookmark{QStringLiteral("nope"), testing::makeChange(QString())})));
+        QCOMPARE(jj.commands().last(),
+                 testing::argv({"log", "--no-graph", "-r", "ancestors(nope)"}));
         QVERIFY(controller->repo().changes.isEmpty());
         QCOMPARE(QCoro::waitFor(controller->logWorkingCopy()), nullptr);
         jj.fail(QStringLiteral("bookmark-list"), QStringLiteral("Error\n"));
@@ -241,35 +241,35 @@ private slots:
         QVERIFY(alerts.alerts.isEmpty());
     }
 
-    void categoriesRunTheirLogs()
-    {
+    void categoriesRunTheirLogs() {
         FakeJj jj;
         auto controller = controllerIn(jj);
         QCoro::waitFor(controller->loadChanges(ChangeCategory::allChanges));
         QCoro::waitFor(controller->loadChanges(ChangeCategory::mutableChanges));
-        QCOMPARE(jj.commands(), (QList<QStringList>{testing::argv({"log", "--no-graph", "-r", "::"}),
-                                                    testing::argv({"log", "--no-graph"})}));
+        QCOMPARE(jj.commands(),
+                 (QList<QStringList>{testing::argv({"log", "--no-graph", "-r", "::"}),
+                                     testing::argv({"log", "--no-graph"})}));
     }
 
-    void createRepo()
-    {
+    void createRepo() {
         FakeJj jj;
         AlertRecorder alerts;
-        jj.respond(QStringLiteral("git-init"), QString(), QStringLiteral("Initialized repo in \"demo\"\n"));
+        jj.respond(QStringLiteral("git-init"), QString(),
+                   QStringLiteral("Initialized repo in \"demo\"\n"));
         const QUrl url = QUrl::fromLocalFile(jj.workspace() + QStringLiteral("/demo"));
         const std::optional<Repo> made = QCoro::waitFor(Repo::create(url));
         QVERIFY(made);
         QCOMPARE(made->folder.url, url);
         QVERIFY(made->changes.isEmpty() && !made->currentBookmark && !made->currentRemote);
-        QCOMPARE(jj.commands(), QList<QStringList>{testing::argv({"git", "init", "--colocate", "demo"})});
+        QCOMPARE(jj.commands(),
+                 QList<QStringList>{testing::argv({"git", "init", "--colocate", "demo"})});
 
         jj.fail(QStringLiteral("git-init"), QStringLiteral("Error: exists\n"));
         QVERIFY(!QCoro::waitFor(Repo::create(url)));
         QCOMPARE(alerts.alerts.size(), 1);
     }
 
-    void createRepoRunsInTheParentFolder()
-    {
+    void createRepoRunsInTheParentFolder() {
         testing::ScriptedJj jj(QStringLiteral("pwd; printf '%s\\n' \"$@\" >&2; exit 1"));
         AlertRecorder alerts;
         QTemporaryDir dir;
@@ -278,8 +278,7 @@ private slots:
         QCOMPARE(alerts.alerts[0].informative, QStringLiteral("git\ninit\n--colocate\nnew repo\n"));
     }
 
-    void changeCommands()
-    {
+    void changeCommands() {
         FakeJj jj;
         const Folder folder(QUrl::fromLocalFile(jj.workspace()));
         auto c = testing::makeChange(QStringLiteral("abc"), QStringLiteral("old"));
@@ -311,10 +310,10 @@ private slots:
         QCOMPARE(c->description().left(6), QStringLiteral("Revert")); // describe writes nothing
     }
 
-    void controllerClosedWhileJjRuns()
-    {
+    void controllerClosedWhileJjRuns() {
         testing::ScriptedJj jj(QStringLiteral("sleep 0.2; printf 'a b c d e\\nx\\n'"));
-        auto controller = std::make_unique<RepoController>(QUrl::fromLocalFile(QStringLiteral("/")));
+        auto controller =
+            std::make_unique<RepoController>(QUrl::fromLocalFile(QStringLiteral("/")));
         auto load = controller->loadChanges(ChangeCategory::allChanges);
         auto commit = controller->commit(QStringLiteral("m"));
         controller.reset();

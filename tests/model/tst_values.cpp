@@ -11,10 +11,11 @@
 
 namespace {
 
-QUrl folderUrl(const QString &path) { return QUrl::fromLocalFile(path); }
+QUrl folderUrl(const QString &path) {
+    return QUrl::fromLocalFile(path);
+}
 
-Repo sampleRepo()
-{
+Repo sampleRepo() {
     Repo repo = Repo::empty(folderUrl(QStringLiteral("/srv/demo")));
     repo.changes = {testing::makeChange(QStringLiteral("aaa"), QStringLiteral("first")),
                     testing::makeChange(QStringLiteral("bbb"), QStringLiteral("second"))};
@@ -30,19 +31,20 @@ class TestValues : public QObject {
     Q_OBJECT
 
 private slots:
-    void folderNames()
-    {
-        QCOMPARE(Folder(folderUrl(QStringLiteral("/Users/a/Projects/demo"))).name(), QStringLiteral("demo"));
-        QCOMPARE(Folder(folderUrl(QStringLiteral("/Users/a/Projects/demo/"))).name(), QStringLiteral("demo"));
+    void folderNames() {
+        QCOMPARE(Folder(folderUrl(QStringLiteral("/Users/a/Projects/demo"))).name(),
+                 QStringLiteral("demo"));
+        QCOMPARE(Folder(folderUrl(QStringLiteral("/Users/a/Projects/demo/"))).name(),
+                 QStringLiteral("demo"));
         QCOMPARE(Folder(folderUrl(QStringLiteral("/"))).name(), QString());
-        QCOMPARE(Folder(folderUrl(QStringLiteral("/tmp/my repo ü"))).name(), QStringLiteral("my repo ü"));
+        QCOMPARE(Folder(folderUrl(QStringLiteral("/tmp/my repo ü"))).name(),
+                 QStringLiteral("my repo ü"));
         const Folder folder(folderUrl(QStringLiteral("/tmp/a b%20c")));
         QCOMPARE(Folder::fromJson(Json::parse(folder.toJson().dump())), folder);
         QVERIFY_THROWS_EXCEPTION(CodingError, Folder::fromJson(Json::object()));
     }
 
-    void sidebarSelections()
-    {
+    void sidebarSelections() {
         Bookmark one{QStringLiteral("main"), testing::makeChange(QStringLiteral("x"))};
         Bookmark two{QStringLiteral("main"), testing::makeChange(QStringLiteral("y"))};
         const auto all = SidebarSelection::change(ChangeCategory::allChanges);
@@ -56,8 +58,7 @@ private slots:
         QCOMPARE(allChangeCategories[2], ChangeCategory::myChanges);
     }
 
-    void safeElementAccess()
-    {
+    void safeElementAccess() {
         const QList<int> one{7};
         QCOMPARE(elementAt(one, 0), std::optional<int>(7));
         QCOMPARE(elementAt(one, -1), std::nullopt);
@@ -65,8 +66,7 @@ private slots:
         QCOMPARE(elementAt(QList<int>(), 0), std::nullopt);
     }
 
-    void repoEquality()
-    {
+    void repoEquality() {
         const Repo a = sampleRepo();
         Repo b = sampleRepo();
         QVERIFY(a == b);
@@ -83,7 +83,8 @@ private slots:
         QVERIFY(!(a == reordered));
 
         Repo otherBookmarks = sampleRepo();
-        otherBookmarks.bookmarks.append(Bookmark{QStringLiteral("dev"), testing::makeChange(QString())});
+        otherBookmarks.bookmarks.append(
+            Bookmark{QStringLiteral("dev"), testing::makeChange(QString())});
         QVERIFY(!(a == otherBookmarks));
         QCOMPARE(qHash(a), qHash(otherBookmarks)); // Hashing feeds the folder and changes only.
 
@@ -99,8 +100,7 @@ private slots:
         QVERIFY(withCurrent == sameCurrentOtherName);
     }
 
-    void repoPersistedForm()
-    {
+    void repoPersistedForm() {
         Repo repo = sampleRepo();
         const Json plain = repo.toJson();
         std::vector<std::string> keys;
@@ -133,8 +133,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(CodingError, Repo::fromJson(wrongShape));
     }
 
-    void isJujutsuRepo()
-    {
+    void isJujutsuRepo() {
         QTemporaryDir dir;
         const QString repo = dir.filePath(QStringLiteral("repo"));
         const QString fileNamed = dir.filePath(QStringLiteral("file"));
@@ -149,8 +148,7 @@ private slots:
         QVERIFY(!Repo::isJujutsuRepo(folderUrl(dir.filePath(QStringLiteral("missing")))));
     }
 
-    void controllerWrites()
-    {
+    void controllerWrites() {
         RepoController controller(folderUrl(QStringLiteral("/srv/demo")));
         QVERIFY(controller.repo().changes.isEmpty());
         QVERIFY(controller.repo().bookmarks.isEmpty());
@@ -159,7 +157,8 @@ private slots:
 
         // A whole value equal to the stored one is stored silently.
         Repo same = controller.repo();
-        same.currentBookmark = Bookmark{QStringLiteral("main"), testing::makeChange(QStringLiteral("a"))};
+        same.currentBookmark =
+            Bookmark{QStringLiteral("main"), testing::makeChange(QStringLiteral("a"))};
         controller.setRepo(same);
         QCOMPARE(spy.count(), 1);
         Repo movedBookmark = controller.repo();
@@ -174,8 +173,7 @@ private slots:
         QCOMPARE(spy.count(), 2);
     }
 
-    void controllerEqualityAndCoding()
-    {
+    void controllerEqualityAndCoding() {
         RepoController a(sampleRepo());
         RepoController b(sampleRepo());
         QVERIFY(a == b);
@@ -194,34 +192,35 @@ private slots:
         QVERIFY(*RepoController::fromJson(registrarOnly) == a);
     }
 
-    void removingListedChanges()
-    {
+    void removingListedChanges() {
         RepoController controller(sampleRepo());
-        controller.modifyRepo([](Repo &repo) { repo.changes.append(testing::makeChange(QStringLiteral("ccc"))); });
+        controller.modifyRepo(
+            [](Repo &repo) { repo.changes.append(testing::makeChange(QStringLiteral("ccc"))); });
         QSignalSpy spy(&controller, &RepoController::repoChanged);
-        const ChangeSet set{testing::makeChange(QStringLiteral("ccc")), testing::makeChange(QStringLiteral("gone")),
+        const ChangeSet set{testing::makeChange(QStringLiteral("ccc")),
+                            testing::makeChange(QStringLiteral("gone")),
                             testing::makeChange(QStringLiteral("aaa"))};
         controller.removeListedChanges(set);
         QCOMPARE(testing::changeIds(controller.repo().changes), QStringList{QStringLiteral("bbb")});
         QCOMPARE(spy.count(), 2); // One write per removal; the unlisted one is skipped.
     }
 
-    void movingRows_data()
-    {
+    void movingRows_data() {
         QTest::addColumn<QList<qsizetype>>("sources");
         QTest::addColumn<qsizetype>("destination");
         QTest::addColumn<QString>("expected");
         QTest::newRow("one row up") << QList<qsizetype>{3} << qsizetype(1) << "adbce";
         QTest::newRow("one row down") << QList<qsizetype>{0} << qsizetype(3) << "bcade";
         QTest::newRow("to the end") << QList<qsizetype>{1} << qsizetype(5) << "acdeb";
-        QTest::newRow("several keep their order") << QList<qsizetype>{4, 1} << qsizetype(0) << "beacd";
+        QTest::newRow("several keep their order")
+            << QList<qsizetype>{4, 1} << qsizetype(0) << "beacd";
         QTest::newRow("onto itself") << QList<qsizetype>{2} << qsizetype(2) << "abcde";
-        QTest::newRow("offsets that no longer fit") << QList<qsizetype>{9, 4} << qsizetype(12) << "abcde";
+        QTest::newRow("offsets that no longer fit")
+            << QList<qsizetype>{9, 4} << qsizetype(12) << "abcde";
         QTest::newRow("negative destination") << QList<qsizetype>{4} << qsizetype(-3) << "eabcd";
     }
 
-    void movingRows()
-    {
+    void movingRows() {
         QFETCH(QList<qsizetype>, sources);
         QFETCH(qsizetype, destination);
         QFETCH(QString, expected);

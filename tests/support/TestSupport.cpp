@@ -10,57 +10,52 @@
 
 namespace testing {
 
-ChangePtr makeChange(const QString &id, const QString &description)
-{
+ChangePtr makeChange(const QString &id, const QString &description) {
     auto change = std::make_shared<Change>();
     change->setChangeId(id);
     change->setDescription(description);
     return change;
 }
 
-QStringList changeIds(const QList<ChangePtr> &changes)
-{
+QStringList changeIds(const QList<ChangePtr> &changes) {
     QStringList ids;
     for (const ChangePtr &change : changes)
         ids.append(change->changeId());
     return ids;
 }
 
-QStringList argv(std::initializer_list<const char *> arguments)
-{
+QStringList argv(std::initializer_list<const char *> arguments) {
     QStringList out;
     for (const char *argument : arguments)
         out.append(QString::fromUtf8(argument));
     return out;
 }
 
-QString sample(const QString &name)
-{
+QString sample(const QString &name) {
     QFile file(QStringLiteral(OSTREL_SAMPLES_DIR "/") + name);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("missing sample %s", qPrintable(name));
     return QString::fromUtf8(file.readAll());
 }
 
-QStringList sampleNames(const QString &prefix)
-{
+QStringList sampleNames(const QString &prefix) {
     return QDir(QStringLiteral(OSTREL_SAMPLES_DIR))
         .entryList({prefix + QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
 }
 
-AlertRecorder::AlertRecorder()
-{
+AlertRecorder::AlertRecorder() {
     platform::setAlertPresenter([this](QString message, QString informative) -> QCoro::Task<> {
         alerts.append({std::move(message), std::move(informative)});
         co_return;
     });
 }
 
-AlertRecorder::~AlertRecorder() { platform::setAlertPresenter(nullptr); }
+AlertRecorder::~AlertRecorder() {
+    platform::setAlertPresenter(nullptr);
+}
 
 namespace {
-void writeExecutable(const QString &path, const QByteArray &contents)
-{
+void writeExecutable(const QString &path, const QByteArray &contents) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));
@@ -73,8 +68,7 @@ void writeExecutable(const QString &path, const QByteArray &contents)
 // separator, so that arguments may hold line breaks.
 const QByteArray logRecord = "{ printf '%s\\0' \"$@\"; printf '\\036\\n'; } >> \"";
 
-QList<QStringList> readCommandLog(const QString &path)
-{
+QList<QStringList> readCommandLog(const QString &path) {
     QFile file(path);
     QList<QStringList> result;
     if (!file.open(QIODevice::ReadOnly))
@@ -95,16 +89,16 @@ QList<QStringList> readCommandLog(const QString &path)
 }
 } // namespace
 
-ScriptedJj::ScriptedJj(const QString &scriptBody)
-{
+ScriptedJj::ScriptedJj(const QString &scriptBody) {
     writeExecutable(jjPath(), "#!/bin/sh\n" + scriptBody.toUtf8() + '\n');
     platform::setResourceFolderForTesting(folder());
 }
 
-ScriptedJj::~ScriptedJj() { platform::setResourceFolderForTesting(QString()); }
+ScriptedJj::~ScriptedJj() {
+    platform::setResourceFolderForTesting(QString());
+}
 
-RecordingJj::RecordingJj()
-{
+RecordingJj::RecordingJj() {
     useRepeatableJjEnvironment(m_workspace.filePath(QStringLiteral("home")));
     const QByteArray script = "#!/bin/sh\n" + logRecord +
                               m_dir.filePath(QStringLiteral("log")).toUtf8() +
@@ -114,21 +108,23 @@ RecordingJj::RecordingJj()
     platform::setResourceFolderForTesting(m_dir.path());
 }
 
-RecordingJj::~RecordingJj() { platform::setResourceFolderForTesting(QString()); }
+RecordingJj::~RecordingJj() {
+    platform::setResourceFolderForTesting(QString());
+}
 
-
-QList<QStringList> RecordingJj::commands() const
-{
+QList<QStringList> RecordingJj::commands() const {
     return readCommandLog(m_dir.filePath(QStringLiteral("log")));
 }
 
-FakeJj::FakeJj()
-{
+FakeJj::FakeJj() {
     const QByteArray dir = m_dir.path().toUtf8();
-    const QByteArray script = "#!/bin/sh\n" + logRecord + dir + "/log\"\n"
+    const QByteArray script = "#!/bin/sh\n" + logRecord + dir +
+                              "/log\"\n"
                               "key=\"$1\"\n"
                               "case \"$1\" in git|bookmark) key=\"$1-$2\";; esac\n"
-                              "d=\"" + dir + "/responses\"\n"
+                              "d=\"" +
+                              dir +
+                              "/responses\"\n"
                               "[ -f \"$d/$key.out\" ] && cat \"$d/$key.out\"\n"
                               "[ -f \"$d/$key.err\" ] && cat \"$d/$key.err\" >&2\n"
                               "[ -f \"$d/$key.code\" ] && exit \"$(cat \"$d/$key.code\")\"\n"
@@ -138,26 +134,27 @@ FakeJj::FakeJj()
     platform::setResourceFolderForTesting(m_dir.path());
 }
 
-FakeJj::~FakeJj() { platform::setResourceFolderForTesting(QString()); }
+FakeJj::~FakeJj() {
+    platform::setResourceFolderForTesting(QString());
+}
 
 void FakeJj::respond(const QString &key, const QString &standardOutput,
-                     const QString &standardError, int exitCode)
-{
+                     const QString &standardError, int exitCode) {
     const QString base = m_dir.filePath(QStringLiteral("responses/") + key);
     writeFile(base + QStringLiteral(".out"), standardOutput.toUtf8());
     writeFile(base + QStringLiteral(".err"), standardError.toUtf8());
     writeFile(base + QStringLiteral(".code"), QByteArray::number(exitCode));
 }
 
-QList<QStringList> FakeJj::commands() const
-{
+QList<QStringList> FakeJj::commands() const {
     return readCommandLog(m_dir.filePath(QStringLiteral("log")));
 }
 
-void RecordingJj::clear() { QFile::remove(m_dir.filePath(QStringLiteral("log"))); }
+void RecordingJj::clear() {
+    QFile::remove(m_dir.filePath(QStringLiteral("log")));
+}
 
-void useRepeatableJjEnvironment(const QString &home)
-{
+void useRepeatableJjEnvironment(const QString &home) {
     QDir().mkpath(home);
     qputenv("HOME", home.toUtf8());
     qputenv("JJ_USER", "Test User");
@@ -168,8 +165,7 @@ void useRepeatableJjEnvironment(const QString &home)
     qputenv("GIT_CONFIG_NOSYSTEM", "1");
 }
 
-QString runJj(const QString &workingDirectory, const QStringList &arguments, int *exitCode)
-{
+QString runJj(const QString &workingDirectory, const QStringList &arguments, int *exitCode) {
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(OSTREL_BUNDLED_JJ), arguments);
@@ -179,8 +175,7 @@ QString runJj(const QString &workingDirectory, const QStringList &arguments, int
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-void writeFile(const QString &path, const QByteArray &contents)
-{
+void writeFile(const QString &path, const QByteArray &contents) {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -55,10 +55,9 @@ class FakeJj {
 public:
     FakeJj();
     ~FakeJj();
-    void respond(const QString &key, const QString &standardOutput, const QString &standardError = {},
-                 int exitCode = 0);
-    void fail(const QString &key, const QString &standardError, int exitCode = 1)
-    {
+    void respond(const QString &key, const QString &standardOutput,
+                 const QString &standardError = {}, int exitCode = 0);
+    void fail(const QString &key, const QString &standardError, int exitCode = 1) {
         respond(key, QString(), standardError, exitCode);
     }
     QList<QStringList> commands() const;
@@ -88,7 +87,8 @@ private:
 };
 
 // Runs the bundled jj synchronously in a folder, for test set-up only.
-QString runJj(const QString &workingDirectory, const QStringList &arguments, int *exitCode = nullptr);
+QString runJj(const QString &workingDirectory, const QStringList &arguments,
+              int *exitCode = nullptr);
 
 // Fixes the identity, clock and randomness settings of every jj the process starts.
 void useRepeatableJjEnvironment(const QString &home);
