@@ -7,10 +7,8 @@
 AddBookmarkView::AddBookmarkView(QPointer<RepoController> controller, QWidget *parent)
     : DialogFrame(tr("Enter a name for the new bookmark"), tr("Add Bookmark"), parent),
       m_controller(std::move(controller)),
-      m_name(new QLineEdit)
+      m_name(makeTextField(tr("Bookmark Name: ")))
 {
-    m_name->setPlaceholderText(tr("Bookmark Name: "));
-    m_name->setAccessibleName(m_name->placeholderText());
     addInput(m_name);
 }
 

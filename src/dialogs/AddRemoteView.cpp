@@ -7,13 +7,9 @@
 AddRemoteView::AddRemoteView(QPointer<RepoController> controller, QWidget *parent)
     : DialogFrame(tr("Enter new remote information"), tr("Add Remote"), parent),
       m_controller(std::move(controller)),
-      m_name(new QLineEdit),
-      m_location(new QLineEdit)
+      m_name(makeTextField(tr("Remote Name:"))),
+      m_location(makeTextField(tr("Remote Location:")))
 {
-    m_name->setPlaceholderText(tr("Remote Name:"));
-    m_name->setAccessibleName(m_name->placeholderText());
-    m_location->setPlaceholderText(tr("Remote Location:"));
-    m_location->setAccessibleName(m_location->placeholderText());
     addInput(m_name);
     addInput(m_location);
 }

@@ -15,10 +15,9 @@ void openRepositoryWindow(const QUrl &folder)
 }
 
 CloneView::CloneView(QWidget *parent)
-    : DialogFrame(tr("Clone Repository"), tr("Clone"), parent), m_repoLocation(new QLineEdit)
+    : DialogFrame(tr("Clone Repository"), tr("Clone"), parent),
+      m_repoLocation(makeTextField(tr("Location of repository to clone")))
 {
-    m_repoLocation->setPlaceholderText(tr("Location of repository to clone"));
-    m_repoLocation->setAccessibleName(m_repoLocation->placeholderText());
     addInput(m_repoLocation);
 }
 
@@ -53,7 +52,8 @@ QCoro::Task<> CloneView::chooseLocationAndClone(QString source, QPointer<QWidget
 QCoro::Task<> CloneView::cloneRepository(QString source, QUrl destination)
 {
     CommandProcess process(QUrl::fromLocalFile(QStringLiteral("/")));
-    process.arguments = JujutsuCommand::clone(std::move(source), localPath(destination)).arguments();
+    process.arguments =
+        JujutsuCommand::clone(std::move(source), localPath(destination)).arguments();
     const CommandResult result = co_await process.run();
     if (result.isError)
         co_await platform::showErrorAlert(result.text);

@@ -3,6 +3,7 @@
 #include "window/AsyncButton.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -26,6 +27,16 @@ QLabel *makeHeadline(const QString &text, QWidget *parent)
     return label;
 }
 
+QLineEdit *makeTextField(const QString &title, QWidget *parent)
+{
+    auto *field = new QLineEdit(parent);
+    field->setPlaceholderText(title);
+    field->setAccessibleName(title);
+    // Room for a typical URL or path.
+    field->setMinimumWidth(field->fontMetrics().averageCharWidth() * 48);
+    return field;
+}
+
 QPlainTextEdit *makeTextEditor(QWidget *parent)
 {
     auto *editor = new QPlainTextEdit(parent);
@@ -47,8 +58,7 @@ DialogFrame::DialogFrame(const QString &prompt, const QString &actionTitle, QWid
     m_inputs = new QVBoxLayout;
     m_inputs->setContentsMargins(framed ? QMargins(pad, 0, pad, 0) : QMargins());
     auto *headline = makeHeadline(prompt);
-    headline->setContentsMargins(0, pad, 0, 0);
-    // The prompt spans the whole width; the side padding is the inputs' alone.
+    headline->setContentsMargins(framed ? QMargins(pad, pad, pad, 0) : QMargins());
     layout->addWidget(headline);
     layout->addLayout(m_inputs, 1);
 

@@ -5,6 +5,7 @@
 
 class QBoxLayout;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class AsyncButton;
@@ -51,6 +52,9 @@ private:
 
 // A headline text: a prompt of the system's own.
 QLabel *makeHeadline(const QString &text, QWidget *parent = nullptr);
+
+// A one-line text input whose title shows in the empty field.
+QLineEdit *makeTextField(const QString &title, QWidget *parent = nullptr);
 
 // The dialogs' multi-line text input: never lower than 128 pixels, and it takes all
 // the height the dialog gives it.

@@ -103,10 +103,9 @@ void TestSheets::sheetViewBuildsEachDialog_data()
     QTest::newRow("addRemote") << Sheet::addRemote << "AddRemoteView"
                                << "Enter new remote information"
                                << "Add Remote" << QStringList{"Remote Name:", "Remote Location:"};
-    QTest::newRow("editChangeDescription")
-        << Sheet::editChangeDescription << "EditDescriptionView"
-        << "Enter the change description"
-        << "Update Description" << QStringList();
+    QTest::newRow("editChangeDescription") << Sheet::editChangeDescription << "EditDescriptionView"
+                                           << "Enter the change description"
+                                           << "Update Description" << QStringList();
     QTest::newRow("push") << Sheet::push << "PushView"
                           << "Choose a bookmark and remote to push your changes."
                           << "Push" << QStringList();
@@ -272,7 +271,8 @@ void TestSheets::dismissAfterCloseDoesNothing()
 void TestSheets::editDialogOpensWithFirstSelectedDescription()
 {
     Repo repo = sampleRepo();
-    const ChangePtr first = change(QStringLiteral("kkmpptxz"), QStringLiteral("First line\n\nbody"));
+    const ChangePtr first =
+        change(QStringLiteral("kkmpptxz"), QStringLiteral("First line\n\nbody"));
     const ChangePtr second = change(QStringLiteral("rlvkpnrz"), QStringLiteral("other"));
     repo.changes = {second, first};
     repo.selectedChanges = {first, second};
