@@ -1,6 +1,6 @@
 #include "window/ButtonStyles.h"
 
-#include <QFontMetrics>
+#include <QStyle>
 #include <QToolButton>
 
 void VerticalLabelStyle::apply(QToolButton *button)
@@ -9,10 +9,12 @@ void VerticalLabelStyle::apply(QToolButton *button)
     QFont footnote = button->font();
     footnote.setPointSizeF(footnote.pointSizeF() * 0.85);
     button->setFont(footnote);
-    // Sized like a headline's line, as the icon stands in for one.
-    const int side = QFontMetrics(button->parentWidget() ? button->parentWidget()->font()
-                                                         : button->font())
-                         .height() + 4;
-    button->setIconSize({side, side});
+    button->setIconSize(iconSize(button));
     button->setAutoRaise(true);
+}
+
+QSize VerticalLabelStyle::iconSize(const QWidget *widget)
+{
+    const int side = widget->style()->pixelMetric(QStyle::PM_ToolBarIconSize, nullptr, widget);
+    return {side, side};
 }

@@ -37,6 +37,7 @@ ChangeList::ChangeList(RepoController *controller, platform::Binding<ChangeSet> 
     setVerticalScrollMode(ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setContextMenuPolicy(Qt::CustomContextMenu);
+    setFrameShape(QFrame::NoFrame);
 
     m_editDescription = m_menu->addAction(tr("Edit Description"));
     m_removeChange = m_menu->addAction(tr("Remove Change"));

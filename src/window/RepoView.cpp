@@ -96,6 +96,7 @@ void RepoView::buildToolbar()
     toolbar->setFloatable(false);
     toolbar->toggleViewAction()->setVisible(false);
     toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolbar->setIconSize(VerticalLabelStyle::iconSize(toolbar));
     addToolBar(toolbar);
 
     const QPointer<RepoController> controller = m_controller;

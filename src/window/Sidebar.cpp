@@ -18,6 +18,9 @@ QTreeWidgetItem *sectionItem(const QString &title)
     font.setBold(true);
     font.setPointSizeF(font.pointSizeF() * 0.85);
     item->setFont(0, font);
+    // Room above a section's title sets it apart from the rows before it.
+    item->setSizeHint(0, QSize(0, QFontMetrics(font).height() * 2));
+    item->setTextAlignment(0, Qt::AlignLeft | Qt::AlignBottom);
     return item;
 }
 
