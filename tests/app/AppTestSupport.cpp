@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 
+#include "dialogs/SheetPresenter.h"
 #include "model/RepoController.h"
 #include "platform/FocusedValues.h"
 
@@ -60,7 +61,11 @@ FocusedWindow::FocusedWindow(const QString &folder, bool publishSelection)
     values.publish<RepoController *>(this, QStringLiteral("repoController"), {[c] { return c; }, {}});
     values.publish<Sheet>(this, QStringLiteral("sheetToShow"),
                           {[this] { return shownSheets.isEmpty() ? Sheet::addChange : shownSheets.last(); },
-                           [this](const Sheet &sheet) { shownSheets.append(sheet); }});
+                           [this](const Sheet &sheet) {
+                               shownSheets.append(sheet);
+                               if (presenter)
+                                   presenter->setSheet(sheet);
+                           }});
     if (publishSelection) {
         values.publish<SidebarSelection>(
             this, QStringLiteral("sidebarSelection"),

@@ -14,6 +14,7 @@
 class QMenu;
 class QMenuBar;
 class RepoController;
+class SheetPresenter;
 
 namespace testing {
 
@@ -39,7 +40,8 @@ private:
 };
 
 // A window that publishes the three focused values as a repository window does, and
-// records what the menus write into it.
+// records what the menus write into it. It presents the dialogs asked for when given
+// a presenter.
 class FocusedWindow : public QMainWindow {
     Q_OBJECT
 
@@ -47,6 +49,7 @@ public:
     explicit FocusedWindow(const QString &folder, bool publishSelection = true);
 
     RepoController *controller;
+    SheetPresenter *presenter = nullptr;
     QList<Sheet> shownSheets;
     SidebarSelection selection = SidebarSelection::change(ChangeCategory::allChanges);
 };

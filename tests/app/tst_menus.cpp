@@ -2,6 +2,9 @@
 
 #include "commands/ChangeMenuCommands.h"
 #include "commands/HelpCommands.h"
+#include "dialogs/CloneView.h"
+#include "dialogs/SheetPresenter.h"
+#include "platform/Panels.h"
 #include "window/AsyncButton.h"
 #include "model/RepoController.h"
 #include "platform/MenuBarWindow.h"
@@ -14,6 +17,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -322,6 +327,34 @@ private slots:
         QCOMPARE(jj.commands(), (QList<QStringList>{{"git", "fetch"}, reload}));
         QCOMPARE(ids(window->controller->repo().changes), QStringList{"listed"});
         QCOMPARE(m_alerts->alerts.size(), fetchFails ? 1 : 0);
+    }
+
+    void cloneOpensTheCloneInAWindowOfItsOwn()
+    {
+        LoggingJj jj(QStringLiteral("case \"$1 $2\" in 'git clone') mkdir -p \"$4/.jj\" ;; esac\n"));
+        QTemporaryDir parent;
+        const QString destination = parent.filePath(QStringLiteral("my clone"));
+        platform::setSavePanelHook([&](const platform::SavePanelOptions &) {
+            return std::optional<QUrl>(QUrl::fromLocalFile(destination));
+        });
+        const auto window = repoWindow(QDir::tempPath());
+        RepoController *controller = window->controller;
+        window->presenter = new SheetPresenter(window.get(), [controller] { return controller; });
+        QVERIFY(activate(window.get()));
+
+        item(window.get(), "Repository", "Clone")->trigger();
+        auto *dialog = qobject_cast<CloneView *>(window->presenter->dialog());
+        QVERIFY(dialog);
+        QTest::keyClicks(dialog->locationField(), QStringLiteral(" ../origin repo "));
+        dialog->actionButton()->button()->click();
+        QTRY_COMPARE(platform::WindowGroup::instance().windows().size(), 1);
+        QMainWindow *clone = platform::WindowGroup::instance().windows().constFirst();
+        QCOMPARE(clone->windowTitle(), QStringLiteral("my clone"));
+        QCOMPARE(jj.runs()[0].folder, QStringLiteral("/"));
+        QCOMPARE(jj.runs()[0].arguments, (QStringList{"git", "clone", " ../origin repo ", destination}));
+        QTRY_VERIFY(!window->presenter->dialog());
+        QVERIFY(m_alerts->alerts.isEmpty());
+        platform::setSavePanelHook({});
     }
 
     void menusActOnTheActiveWindow()
