@@ -53,7 +53,7 @@ bool saveWindows(const WindowGroup &group, const QString &path)
         report(QStringLiteral("Window state %1 could not be written: %2").arg(path, file.errorString()));
         return false;
     }
-    const std::string text = windows.dump(1);
+    const std::string text = windows.dump();
     file.write(text.data(), qint64(text.size()));
     if (!file.commit()) {
         report(QStringLiteral("Window state %1 could not be written: %2").arg(path, file.errorString()));
