@@ -13,22 +13,21 @@
 #include "platform/WindowRestoration.h"
 #include "window/FileMenuCommands.h"
 #include "window/RepoView.h"
+#include "window/Sidebar.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSplitter>
 
 namespace {
 
-// The active repository window's sidebar column, if it has one.
+// The active repository window's sidebar column, if any.
 QWidget *focusedSidebarColumn()
 {
     auto *view = qobject_cast<RepoView *>(platform::FocusedValues::instance().focusedWindow());
-    auto *columns = view ? view->findChild<QSplitter *>() : nullptr;
-    return columns && columns->count() > 0 ? columns->widget(0) : nullptr;
+    return view ? view->sidebar() : nullptr;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "commands/ChangeMenuCommands.h"
 #include "commands/HelpCommands.h"
 #include "dialogs/CloneView.h"
+#include "dialogs/EditDescriptionView.h"
 #include "dialogs/SheetPresenter.h"
 #include "platform/Panels.h"
 #include "window/AsyncButton.h"
@@ -11,6 +12,8 @@
 #include "platform/WindowGroup.h"
 #include "platform/WindowRestoration.h"
 #include "window/OstrelApp.h"
+#include "window/RepoView.h"
+#include "window/Sidebar.h"
 
 #include <QAction>
 #include <QDir>
@@ -399,6 +402,36 @@ private slots:
         QTRY_VERIFY(!runner->isPerformingTask());
         QCOMPARE(jj.runs().size(), 1);
         QVERIFY(!remove->isEnabled());
+    }
+
+    void repositoryWindowsAnswerTheMenus()
+    {
+        LoggingJj jj(answers());
+        auto *view = qobject_cast<RepoView *>(platform::WindowGroup::instance().openWindow(
+            std::make_unique<RepoController>(QUrl::fromLocalFile(QDir::tempPath()))));
+        QVERIFY(view);
+        QVERIFY(activate(view));
+        QTRY_VERIFY(changeMenu()->removeChangeItem()->isEnabled());
+
+        item(view, "Change", "Edit Description")->trigger();
+        QVERIFY(qobject_cast<EditDescriptionView *>(view->sheetPresenter()->dialog()));
+        view->sheetPresenter()->setSheet(std::nullopt);
+
+        // The View menu folds and unfolds the active window's sidebar.
+        QAction *sidebar = menuTitled(view->menuBar(), "View")->actions().constFirst();
+        QCOMPARE(sidebar->text(), QStringLiteral("Hide Sidebar"));
+        sidebar->trigger();
+        QVERIFY(view->sidebar()->isHidden());
+        QCOMPARE(sidebar->text(), QStringLiteral("Show Sidebar"));
+        sidebar->trigger();
+        QVERIFY(!view->sidebar()->isHidden());
+        QCOMPARE(sidebar->text(), QStringLiteral("Hide Sidebar"));
+
+        // Without a repository window it does nothing.
+        QVERIFY(activate(m_app->menuBarWindow()));
+        QTRY_VERIFY(!changeMenu()->removeChangeItem()->isEnabled());
+        sidebar->trigger();
+        QVERIFY(!view->sidebar()->isHidden());
     }
 
     void helpItemsOpenOneFeedbackAddress()
