@@ -109,6 +109,7 @@ int runGitInit(const cli::GitInit &cmd, Context &ctx) {
             repo->workingCopy().adoptFiles(wc); // the files are git's checkout, edits included
         else
             repo->workingCopy().recordCheckout(wc, emptyTreeId());
+        repo->publish();
         exportToGit(*repo, RepoState{}, false);
     }
     fs::path cwd = fs::weakly_canonical(ctx.cwd, ec);
@@ -300,6 +301,7 @@ int runClone(const cli::Clone &cmd, Context &ctx) {
         result.changed = true;
         result.newWorkingCopy = wc;
         result.stats = repo->workingCopy().checkout(wc);
+        repo->publish();
         exportToGit(*repo, RepoState{}, true);
         if (changes.empty())
             ctx.err += "Nothing changed.\n";

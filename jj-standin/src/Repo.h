@@ -32,7 +32,8 @@ struct CheckoutStats {
 // Paths inside a workspace.
 struct Layout {
     std::filesystem::path root;
-    std::filesystem::path jjDir() const { return root / ".jj"; }
+    std::string jjName = ".jj"; // another name while a new workspace is being made
+    std::filesystem::path jjDir() const { return root / jjName; }
     std::filesystem::path repoDir() const { return jjDir() / "repo"; }
     std::filesystem::path lockFile() const { return repoDir() / "lock"; }
     std::filesystem::path stateFile() const { return repoDir() / "state"; }
@@ -48,9 +49,11 @@ public:
 
     // Opens the workspace at `root`: takes the lock, then loads the index and view.
     explicit Repo(const std::filesystem::path &root);
-    // Creates `.jj` in `root` beside an existing or new `.git`; the caller then
-    // writes the first view with setInitialState().
+    // Creates a workspace in `root` beside an existing or new `.git`. Its
+    // directory only becomes `.jj` with publish(), once the first view is
+    // written, so an interrupted creation leaves no half-made repository.
     static std::unique_ptr<Repo> create(const std::filesystem::path &root);
+    void publish();
     ~Repo();
     Repo(const Repo &) = delete;
     Repo &operator=(const Repo &) = delete;

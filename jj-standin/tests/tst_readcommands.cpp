@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <random>
+
 namespace {
 
 void makeExecutable(const QString &file) {
@@ -31,6 +33,7 @@ private slots:
     void diffGitMatchesTheSamples_data();
     void diffGitMatchesTheSamples();
     void diffGitEdgeCases();
+    void diffGitAppliesWithGit();
     void bookmarkListLayout();
     void remoteListLayout();
 };
@@ -420,6 +423,41 @@ void TestReadCommands::diffGitEdgeCases() {
     box.jj({"new"}, repo);
     QCOMPARE(box.jj({"diff", "-r", "@", "--git"}, repo).out, QByteArray());
     QCOMPARE(box.jj({"diff", "-r", "root()", "--git"}, repo).out, QByteArray());
+}
+
+void TestReadCommands::diffGitAppliesWithGit() {
+    // Random edits of a file full of repeated lines: git must accept every hunk.
+    JjSandbox box;
+    QString repo = box.initRepo();
+    std::mt19937 random(7);
+    const QList<QByteArray> words{"a", "b", "c", "{", "}", "", "x"};
+    auto pick = [&](size_t n) { return static_cast<qsizetype>(random() % n); };
+    for (int round = 0; round < 12; ++round) {
+        QList<QByteArray> lines;
+        for (qsizetype i = 0, n = pick(25) + 1; i < n; ++i)
+            lines << words[pick(words.size())] + "\n";
+        QByteArray before = lines.join();
+        for (int edit = 0; edit < 4; ++edit) {
+            qsizetype at = pick(lines.size() + 1);
+            if (random() % 2 && at < lines.size())
+                lines.removeAt(at);
+            else
+                lines.insert(at, words[pick(words.size())] + "\n");
+        }
+        QByteArray after = lines.join();
+        if (round % 3 == 0 && after.endsWith('\n'))
+            after.chop(1);
+        box.write(repo + "/f.txt", before);
+        box.jj({"new"}, repo);
+        box.write(repo + "/f.txt", after);
+        QByteArray patch = box.jj({"diff", "-r", "@", "--git"}, repo).out;
+        box.write(box.path("change.patch"), patch);
+        box.write(repo + "/f.txt", before);
+        if (before != after)
+            box.git({"apply", box.path("change.patch")}, repo);
+        QCOMPARE(box.read(repo + "/f.txt"), after);
+        box.write(repo + "/f.txt", after);
+    }
 }
 
 void TestReadCommands::bookmarkListLayout() {

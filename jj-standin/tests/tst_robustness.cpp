@@ -40,6 +40,7 @@ private slots:
     void concurrentCommandsStayConsistent();
     void killedCommandLeavesARepositoryEveryCommandReads_data();
     void killedCommandLeavesARepositoryEveryCommandReads();
+    void killedInitLeavesNoRepository();
 };
 
 void TestRobustness::snapshotHonoursIgnoreRules() {
@@ -188,6 +189,23 @@ void TestRobustness::killedCommandLeavesARepositoryEveryCommandReads() {
     QCOMPARE(onDisk, treeFiles(box, repo, wc));
     // And the repository still works for writing.
     QCOMPARE(box.jj({"new"}, repo).exitCode, 0);
+}
+
+void TestRobustness::killedInitLeavesNoRepository() {
+    JjSandbox box;
+    QProcessEnvironment env = box.env;
+    env.insert("JJ_STANDIN_KILL_AT", "before-publish");
+    for (const QStringList &args : {QStringList{"git", "init", "--colocate", "repo"},
+                                    QStringList{"git", "clone", box.bareRemote("remote.git"), box.path("clone")}}) {
+        RunResult killed = box.jj(args, box.root(), env);
+        QVERIFY(killed.crashed);
+    }
+    // No half-made repository: nothing is found there, and init simply works again.
+    RunResult log = box.jj({"log", "--no-graph"}, "repo");
+    QCOMPARE(log.err, QByteArray("Error: There is no jj repo in \".\"\n"));
+    RunResult again = box.jj({"git", "init", "--colocate", "repo"}, box.root());
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(box.descriptions(box.path("repo")), QStringList{"(empty) (no description set)"});
 }
 
 QTEST_GUILESS_MAIN(TestRobustness)

@@ -1,1 +1,29 @@
 #include "dialogs/AddBookmarkView.h"
+
+#include "model/RepoController.h"
+
+#include <QLineEdit>
+
+AddBookmarkView::AddBookmarkView(QPointer<RepoController> controller, QWidget *parent)
+    : DialogFrame(tr("Enter a name for the new bookmark"), tr("Add Bookmark"), parent),
+      m_controller(std::move(controller)),
+      m_name(makeTextField(tr("Bookmark Name: ")))
+{
+    addInput(m_name);
+}
+
+QCoro::Task<> AddBookmarkView::action()
+{
+    QPointer<AddBookmarkView> self(this);
+    const QPointer<RepoController> controller = m_controller;
+    const QString name = m_name->text();
+    if (controller) {
+        const Bookmark bookmark = co_await controller->addBookmark(name);
+        if (controller) {
+            controller->modifyRepo([&](Repo &repo) { repo.bookmarks.append(bookmark); });
+            controller->modifyRepo([&](Repo &repo) { repo.currentBookmark = bookmark; });
+        }
+    }
+    if (self)
+        self->dismiss();
+}

@@ -1,1 +1,60 @@
 #include "dialogs/CloneView.h"
+
+#include "model/CommandProcess.h"
+#include "model/JujutsuCommand.h"
+#include "model/RepoController.h"
+#include "platform/Alert.h"
+#include "platform/WindowGroup.h"
+
+#include <QLineEdit>
+#include <QPointer>
+
+void openRepositoryWindow(const QUrl &folder)
+{
+    platform::WindowGroup::instance().openWindow(std::make_unique<RepoController>(folder));
+}
+
+CloneView::CloneView(QWidget *parent)
+    : DialogFrame(tr("Clone Repository"), tr("Clone"), parent),
+      m_repoLocation(makeTextField(tr("Location of repository to clone")))
+{
+    addInput(m_repoLocation);
+}
+
+platform::SavePanelOptions CloneView::makeSavePanel()
+{
+    platform::SavePanelOptions options;
+    options.title = tr("Choose a location to clone the repo on your Mac");
+    options.prompt = tr("Clone");
+    options.nameFieldLabel = tr("Repository Location:");
+    return options;
+}
+
+QCoro::Task<> CloneView::action()
+{
+    QPointer<CloneView> self(this);
+    co_await chooseLocationAndClone(m_repoLocation->text(), QPointer<QWidget>(this));
+    if (self)
+        self->dismiss();
+}
+
+QCoro::Task<> CloneView::chooseLocationAndClone(QString source, QPointer<QWidget> panelParent)
+{
+    const std::optional<QUrl> destination =
+        co_await platform::runSavePanel(makeSavePanel(), panelParent.data());
+    if (!destination || destination->isEmpty())
+        co_return;
+    co_await cloneRepository(std::move(source), *destination);
+    // Opened after a failed clone too: its loads then find nothing and say nothing.
+    openRepositoryWindow(*destination);
+}
+
+QCoro::Task<> CloneView::cloneRepository(QString source, QUrl destination)
+{
+    CommandProcess process(QUrl::fromLocalFile(QStringLiteral("/")));
+    process.arguments =
+        JujutsuCommand::clone(std::move(source), localPath(destination)).arguments();
+    const CommandResult result = co_await process.run();
+    if (result.isError)
+        co_await platform::showErrorAlert(result.text);
+}

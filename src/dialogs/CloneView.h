@@ -1,1 +1,36 @@
 #pragma once
+
+#include "dialogs/DialogFrame.h"
+
+#include "platform/Panels.h"
+
+#include <QUrl>
+
+class QLineEdit;
+
+// Clones a repository into a folder chosen in a save panel and opens a window for the
+// folder. It belongs to no window's repository, so it runs jj itself, in "/".
+class CloneView : public DialogFrame {
+    Q_OBJECT
+
+public:
+    explicit CloneView(QWidget *parent = nullptr);
+
+    QLineEdit *locationField() const { return m_repoLocation; }
+
+    static platform::SavePanelOptions makeSavePanel();
+
+protected:
+    QCoro::Task<> action() override;
+
+private:
+    // Clones and opens the window; nothing when the panel is cancelled.
+    static QCoro::Task<> chooseLocationAndClone(QString source, QPointer<QWidget> panelParent);
+    // A failed clone shows the error alert; a successful one's output is dropped.
+    static QCoro::Task<> cloneRepository(QString source, QUrl destination);
+
+    QLineEdit *m_repoLocation;
+};
+
+// Opens a repository window for a folder.
+void openRepositoryWindow(const QUrl &folder);

@@ -1,1 +1,31 @@
 #pragma once
+
+#include "dialogs/DialogFrame.h"
+
+#include <QPointer>
+
+class QPlainTextEdit;
+class RepoController;
+
+// Edits the description of the first selected change of the window's repository and
+// saves it with jj.
+class EditDescriptionView : public DialogFrame {
+    Q_OBJECT
+
+public:
+    explicit EditDescriptionView(QPointer<RepoController> controller, QWidget *parent = nullptr);
+
+    QPlainTextEdit *editor() const { return m_editor; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    QCoro::Task<> action() override;
+
+private:
+    void loadDescription();
+
+    // Reads the repository only; it writes the change record, which the model shares.
+    QPointer<RepoController> m_controller;
+    QPlainTextEdit *m_editor;
+    bool m_loaded = false;
+};

@@ -2,8 +2,6 @@
 
 #include "dialogs/SheetView.h"
 
-#include <QDialog>
-
 SheetPresenter::SheetPresenter(QWidget *presenter, std::function<RepoController *()> controller)
     : QObject(presenter), m_presenter(presenter), m_controller(std::move(controller))
 {
@@ -11,6 +9,8 @@ SheetPresenter::SheetPresenter(QWidget *presenter, std::function<RepoController 
 
 void SheetPresenter::setSheet(std::optional<Sheet> sheet)
 {
+    if (sheet == m_sheet)
+        return;
     if (m_dialog) {
         QDialog *old = m_dialog;
         m_dialog = nullptr;

@@ -2,13 +2,13 @@
 
 #include "dialogs/Sheet.h"
 
+#include <QDialog>
 #include <QObject>
 #include <QPointer>
 
 #include <functional>
 #include <optional>
 
-#include <QDialog>
 class QWidget;
 class RepoController;
 
@@ -22,8 +22,9 @@ public:
     SheetPresenter(QWidget *presenter, std::function<RepoController *()> controller);
 
     std::optional<Sheet> sheet() const { return m_sheet; }
-    // Presents the dialog for the value (replacing one that is shown), or closes the
-    // shown dialog when given nothing.
+    // Presents a fresh dialog for the value (replacing another one that is shown), or
+    // closes the shown dialog when given nothing. The value already shown changes
+    // nothing.
     void setSheet(std::optional<Sheet> sheet);
     QDialog *dialog() const { return m_dialog; }
 

@@ -1,1 +1,74 @@
 #pragma once
+
+#include "model/ChangeSet.h"
+#include "platform/FocusedValues.h"
+
+#include <QCoro/QCoroTask>
+#include <QListView>
+#include <QPointer>
+
+class Card;
+class ChangeListModel;
+class QAction;
+class QMenu;
+class RepoController;
+class SheetPresenter;
+
+// The middle column of a repository window: the repository's changes, with multiple
+// selection. The selection is the window's; the list mirrors it into the model and
+// loads one selected change's details and diff. Rows carry a context menu and can be
+// dragged to rebase the changes they show.
+class ChangeList : public QListView {
+    Q_OBJECT
+
+public:
+    ChangeList(RepoController *controller, platform::Binding<ChangeSet> selection,
+               QWidget *parent = nullptr);
+
+    ChangeListModel *changeModel() const { return m_model; }
+    Card *card() const { return m_card; }
+    // The list's own sheet state, apart from the window's.
+    SheetPresenter *sheetPresenter() const { return m_sheets; }
+    QMenu *contextMenu() const { return m_menu; }
+    QAction *editDescriptionAction() const { return m_editDescription; }
+    QAction *removeChangeAction() const { return m_removeChange; }
+
+    // Abandons the selected changes, then takes those still listed out of the list.
+    QCoro::Task<> removeSelectedChanges();
+    // Rebases the changes at the offsets after the change at the destination, then
+    // moves their rows there.
+    QCoro::Task<> moveChanges(QList<qsizetype> sourceOffsets, qsizetype destination);
+
+signals:
+    // The column came into view or left it.
+    void shown();
+    void hidden();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = QList<int>()) override;
+
+private:
+    void repoChanged();
+    void restoreSelection();
+    void selectRowsOf(const ChangeSet &changes);
+    void viewSelectionChanged();
+    void writeSelection(const ChangeSet &selection);
+    QCoro::Task<> loadFirstSelected();
+    void showContextMenu(const QPoint &position);
+
+    QPointer<RepoController> m_controller;
+    platform::Binding<ChangeSet> m_selection;
+    ChangeListModel *m_model;
+    Card *m_card;
+    SheetPresenter *m_sheets;
+    QMenu *m_menu;
+    QAction *m_editDescription;
+    QAction *m_removeChange;
+    // Set while the list itself changes the view's selection, which is then no choice
+    // of the user's.
+    bool m_syncing = false;
+};

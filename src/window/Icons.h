@@ -1,1 +1,16 @@
 #pragma once
+
+#include <QIcon>
+#include <QString>
+
+namespace icons {
+
+// The icon for one of the toolbar's symbol names ("plus", "c.square",
+// "square.and.arrow.up", "square.and.arrow.down"): the icon theme's when the theme has
+// a match, else the application's own, so a control never goes without its icon.
+QIcon symbol(const QString &name);
+
+// The application's own drawing of a symbol, whatever the theme holds.
+QIcon fallbackSymbol(const QString &name);
+
+} // namespace icons

@@ -1,0 +1,286 @@
+#include "FakeJj.h"
+
+#include "dialogs/SheetPresenter.h"
+#include "model/RepoController.h"
+#include "window/ChangeList.h"
+#include "window/ChangeListModel.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using testing::FakeJj;
+using testing::logEntry;
+using testing::showOutput;
+
+namespace {
+
+QStringList ids(const QList<ChangePtr> &changes)
+{
+    QStringList result;
+    for (const ChangePtr &change : changes)
+        result.append(change->changeId());
+    return result;
+}
+
+QStringList ids(const ChangeSet &changes) { return ids(changes.toList()); }
+
+QList<ChangePtr> makeChanges(const QStringList &changeIds)
+{
+    QList<ChangePtr> list;
+    for (const QString &id : changeIds) {
+        auto change = std::make_shared<Change>();
+        change->setChangeId(id);
+        change->setDescription(QStringLiteral("about ") + id);
+        list.append(change);
+    }
+    return list;
+}
+
+// A change list over a controller of its own, with the window's selection kept here.
+struct Fixture {
+    Fixture()
+        : controller(QUrl::fromLocalFile(folder.path())),
+          list(&controller, platform::Binding<ChangeSet>{[this] { return selection; },
+                                                         [this](const ChangeSet &s) {
+                                                             selection = s;
+                                                             ++selectionWrites;
+                                                         }})
+    {
+        controller.modifyRepo([](Repo &repo) {
+            repo.changes = makeChanges({"aaaa", "bbbb", "cccc", "dddd"});
+        });
+        for (const QString &id : QStringList{"aaaa", "bbbb", "cccc", "dddd"})
+            jj.respond({"show", id}, showOutput(id, QStringLiteral("c0ffee"), QStringLiteral("about ") + id));
+        list.resize(300, 400);
+        list.show();
+    }
+
+    // Waits until the selection changes so far have loaded their change.
+    void waitForLoads(int count)
+    {
+        QTRY_COMPARE(jj.callsOf({"diff"}).size(), count);
+        jj.clearCalls();
+    }
+
+    QModelIndex row(int r) const { return list.model()->index(r, 0); }
+    void click(int r, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers, list.visualRect(row(r)).center());
+    }
+
+    QTemporaryDir folder;
+    FakeJj jj;
+    testing::AlertRecorder alerts;
+    RepoController controller;
+    ChangeSet selection;
+    int selectionWrites = 0;
+    ChangeList list;
+};
+
+} // namespace
+
+class TestChangeList : public QObject {
+    Q_OBJECT
+
+private slots:
+    void listsTheControllersChanges()
+    {
+        Fixture f;
+        QCOMPARE(f.list.model()->rowCount(), 4);
+        QCOMPARE(f.list.model()->data(f.row(2)).toString(), QStringLiteral("about cccc"));
+        QCOMPARE(f.list.selectionMode(), QAbstractItemView::ExtendedSelection);
+        f.controller.modifyRepo([](Repo &repo) { repo.changes.clear(); });
+        QCOMPARE(f.list.model()->rowCount(), 0);
+        QVERIFY(f.jj.calls().isEmpty());
+    }
+
+    void selectingARowLoadsItsDetailsAndDiff()
+    {
+        Fixture f;
+        f.jj.respond({"show", "bbbb"}, showOutput(QStringLiteral("bbbb"), QStringLiteral("c0ffee"),
+                                                   QStringLiteral("Full\n\nDescription")));
+        f.jj.respond({"diff", "-r", "bbbb", "--git"}, QStringLiteral("diff --git a/x b/x\n"));
+        f.click(1);
+
+        QCOMPARE(ids(f.selection), QStringList({"bbbb"}));
+        QCOMPARE(ids(f.controller.repo().selectedChanges), QStringList({"bbbb"}));
+        const ChangePtr change = f.controller.repo().changes.at(1);
+        QTRY_COMPARE(change->changedText(), QStringLiteral("diff --git a/x b/x\n"));
+        QCOMPARE(change->commitHash(), QStringLiteral("c0ffee"));
+        QCOMPARE(change->description(), QStringLiteral("Full\n\nDescription"));
+        QCOMPARE(f.jj.calls(), QList<QStringList>({{"show", "bbbb"}, {"diff", "-r", "bbbb", "--git"}}));
+    }
+
+    void selectingSeveralWritesTheSetAndLoadsOne()
+    {
+        Fixture f;
+        f.click(2);
+        QTRY_COMPARE(f.jj.callsOf({"diff"}).size(), 1);
+        f.click(0, Qt::ControlModifier);
+        f.click(3, Qt::ControlModifier);
+        // The change selected first stays first.
+        QCOMPARE(ids(f.selection), QStringList({"cccc", "aaaa", "dddd"}));
+        QCOMPARE(ids(f.controller.repo().selectedChanges), QStringList({"cccc", "aaaa", "dddd"}));
+        QTRY_COMPARE(f.jj.callsOf({"diff"}).size(), 3);
+        QCOMPARE(f.jj.callsOf({"show"}).size(), 3);
+        for (const QStringList &call : f.jj.callsOf({"show"}))
+            QCOMPARE(call, QStringList({"show", "cccc"}));
+
+        f.list.clearSelection();
+        QVERIFY(f.selection.isEmpty());
+        QVERIFY(f.controller.repo().selectedChanges.isEmpty());
+        QTest::qWait(100);
+        QCOMPARE(f.jj.callsOf({"show"}).size(), 3);
+    }
+
+    void aReplacedListKeepsTheSelectionWithoutLoading()
+    {
+        Fixture f;
+        f.click(1);
+        f.click(3, Qt::ControlModifier);
+        f.waitForLoads(2);
+        const int writes = f.selectionWrites;
+
+        // A reload with other records for the same and new changes.
+        f.controller.modifyRepo([](Repo &repo) {
+            repo.changes = makeChanges({"new1", "aaaa", "bbbb", "cccc", "dddd"});
+        });
+        QStringList shown;
+        for (const QModelIndex &index : f.list.selectionModel()->selectedRows())
+            shown.append(f.list.changeModel()->changeAt(index.row())->changeId());
+        shown.sort();
+        QCOMPARE(shown, QStringList({"bbbb", "dddd"}));
+        QCOMPARE(f.selectionWrites, writes);
+        QCOMPARE(ids(f.selection), QStringList({"bbbb", "dddd"}));
+
+        // Rows removed and moved by the model keep their selection too.
+        f.controller.removeListedChanges({f.controller.repo().changes.at(2)});
+        f.controller.moveChanges({3}, 0);
+        QCOMPARE(ids(f.controller.repo().changes), QStringList({"dddd", "new1", "aaaa", "cccc"}));
+        QCOMPARE(f.list.selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(f.list.selectionModel()->selectedRows().first().row(), 0);
+        QCOMPARE(f.selectionWrites, writes);
+        QTest::qWait(100);
+        QVERIFY(f.jj.calls().isEmpty());
+    }
+
+    void removingTakesTheSelectedChangesOut()
+    {
+        Fixture f;
+        f.click(1);
+        f.click(2, Qt::ControlModifier);
+        f.waitForLoads(2);
+
+        f.list.removeChangeAction()->trigger();
+        QTRY_COMPARE(f.controller.repo().changes.size(), 2);
+        QCOMPARE(f.jj.calls(), QList<QStringList>({{"abandon", "-r", "bbbb", "cccc"}}));
+        QCOMPARE(ids(f.controller.repo().changes), QStringList({"aaaa", "dddd"}));
+        // The selection is left as it was.
+        QCOMPARE(ids(f.controller.repo().selectedChanges), QStringList({"bbbb", "cccc"}));
+        QCOMPARE(ids(f.selection), QStringList({"bbbb", "cccc"}));
+        QVERIFY(f.alerts.alerts.isEmpty());
+    }
+
+    void removingSkipsUnlistedChangesAndReportsFailure()
+    {
+        Fixture f;
+        f.click(0);
+        f.click(1, Qt::ControlModifier);
+        // The sidebar switched to a list without bbbb.
+        f.controller.modifyRepo([](Repo &repo) { repo.changes = makeChanges({"aaaa", "cccc"}); });
+        f.jj.fail({"abandon", "-r", "aaaa", "bbbb"}, QStringLiteral("Error: immutable"));
+        f.waitForLoads(2);
+
+        QSignalSpy repoChanges(&f.controller, &RepoController::repoChanged);
+        QCoro::waitFor(f.list.removeSelectedChanges());
+        QCOMPARE(f.jj.calls(), QList<QStringList>({{"abandon", "-r", "aaaa", "bbbb"}}));
+        QCOMPARE(f.alerts.alerts.size(), 1);
+        QCOMPARE(f.alerts.alerts.first().message, QStringLiteral("Error running command"));
+        QCOMPARE(ids(f.controller.repo().changes), QStringList({"cccc"}));
+        QCOMPARE(repoChanges.count(), 1);
+        QCOMPARE(ids(f.controller.repo().selectedChanges), QStringList({"aaaa", "bbbb"}));
+    }
+
+    void contextMenuActsOnTheSelection()
+    {
+        Fixture f;
+        const QList<QAction *> items = f.list.contextMenu()->actions();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items.at(0)->text(), QStringLiteral("Edit Description"));
+        QCOMPARE(items.at(1)->text(), QStringLiteral("Remove Change"));
+
+        f.click(1);
+        f.waitForLoads(1);
+        f.list.editDescriptionAction()->trigger();
+        QCOMPARE(f.list.sheetPresenter()->sheet(), std::optional<Sheet>(Sheet::editChangeDescription));
+        QVERIFY(f.list.sheetPresenter()->dialog());
+        f.list.sheetPresenter()->dialog()->reject();
+        QTRY_VERIFY(!f.list.sheetPresenter()->sheet());
+
+        // While a removal runs, the item cannot start another.
+        f.jj.delay({"abandon", "-r", "bbbb"}, 0.3);
+        f.list.removeChangeAction()->trigger();
+        QVERIFY(!f.list.removeChangeAction()->isEnabled());
+        QTRY_VERIFY(f.list.removeChangeAction()->isEnabled());
+        QCOMPARE(f.jj.callsOf({"abandon"}).size(), 1);
+    }
+
+    void movingRebasesThenMovesTheRows()
+    {
+        Fixture f;
+        QCoro::waitFor(f.list.moveChanges({2, 3}, 1));
+        QCOMPARE(f.jj.calls(),
+                 QList<QStringList>({{"rebase", "-r", "cccc", "-r", "dddd", "--insert-after", "bbbb"}}));
+        QCOMPARE(ids(f.controller.repo().changes), QStringList({"aaaa", "cccc", "dddd", "bbbb"}));
+        QVERIFY(f.alerts.alerts.isEmpty());
+    }
+
+    void droppingBelowTheLastRowStillMovesAfterTheRefusal()
+    {
+        Fixture f;
+        f.jj.fail({"rebase", "-r", "aaaa", "--insert-after", ""}, QStringLiteral("Error: Revision \"\" doesn't exist"));
+        QCoro::waitFor(f.list.moveChanges({0}, 4));
+        QCOMPARE(f.alerts.alerts.size(), 1);
+        QCOMPARE(f.alerts.alerts.first().informative, QStringLiteral("Error: Revision \"\" doesn't exist"));
+        QCOMPARE(ids(f.controller.repo().changes), QStringList({"bbbb", "cccc", "dddd", "aaaa"}));
+    }
+
+    void aListReplacedDuringTheRebaseIsMovedByIdOrLeftAlone()
+    {
+        Fixture f;
+        f.jj.delay({"rebase", "-r", "dddd", "--insert-after", "aaaa"}, 0.3);
+        auto move = f.list.moveChanges({3}, 0);
+        f.controller.modifyRepo([](Repo &repo) { repo.changes = makeChanges({"aaaa", "dddd"}); });
+        QCoro::waitFor(std::move(move));
+        QCOMPARE(ids(f.controller.repo().changes), QStringList({"dddd", "aaaa"}));
+
+        // The target is gone: nothing moves.
+        f.jj.delay({"rebase", "-r", "aaaa", "--insert-after", "dddd"}, 0.3);
+        auto second = f.list.moveChanges({1}, 0);
+        f.controller.modifyRepo([](Repo &repo) { repo.changes = makeChanges({"aaaa"}); });
+        QCoro::waitFor(std::move(second));
+        QCOMPARE(ids(f.controller.repo().changes), QStringList({"aaaa"}));
+
+        // Offsets beyond the list give empty changes and move nothing.
+        QCoro::waitFor(f.list.moveChanges({7}, 9));
+        QCOMPARE(f.jj.calls().last(), QStringList({"rebase", "-r", "", "--insert-after", ""}));
+        QCOMPARE(ids(f.controller.repo().changes), QStringList({"aaaa"}));
+    }
+
+    void aDropOnTheViewStartsTheMove()
+    {
+        Fixture f;
+        ChangeListModel *model = f.list.changeModel();
+        std::unique_ptr<QMimeData> dragged(model->mimeData({f.row(3)}));
+        QVERIFY(model->dropMimeData(dragged.get(), Qt::MoveAction, 1, 0, QModelIndex()));
+        QTRY_COMPARE(ids(f.controller.repo().changes), QStringList({"aaaa", "dddd", "bbbb", "cccc"}));
+        QCOMPARE(f.jj.callsOf({"rebase"}).size(), 1);
+    }
+};
+
+QTEST_MAIN(TestChangeList)
+#include "tst_changelist.moc"
