@@ -159,6 +159,27 @@ private slots:
         QVERIFY(!log.contains(QStringLiteral("\nsecond\n")));
     }
 
+    void aShownChangeStaysSelectedAndRemovableAcrossReloads()
+    {
+        Fixture f;
+        f.waitForOpen();
+        f.select({QStringLiteral("second")});
+        QTRY_COMPARE(f.jj.commands().size(), 2);
+        // `jj show` gave the record its full id; the reloaded list has the log's short ids.
+        QCOMPARE(f.controller->repo().selectedChanges.first()->changeId().size(), 32);
+        Sidebar *sidebar = f.view->sidebar();
+        sidebar->setSelection(SidebarSelection::bookmark(f.controller->repo().bookmarks.first()));
+        QTRY_COMPARE(descriptions(f.controller->repo().changes).size(), 3);
+        sidebar->setSelection(SidebarSelection::change(ChangeCategory::allChanges));
+        QTRY_COMPARE(descriptions(f.controller->repo().changes).size(), 5);
+        QTRY_COMPARE(f.view->changeList()->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(f.view->changeList()->selectionModel()->selectedRows().first().row(), f.rowOf(QStringLiteral("second")));
+
+        QCoro::waitFor(f.view->changeList()->removeSelectedChanges());
+        QCOMPARE(descriptions(f.controller->repo().changes),
+                 QStringList({"(empty) (no description set)", "third 100% *bold* <b>&</b>", "first", ""}));
+    }
+
     void draggingARowRebasesAndMovesIt()
     {
         Fixture f;
