@@ -312,6 +312,18 @@ private slots:
         QCOMPARE(f.view.sidebar()->selection(), std::optional(SidebarSelection::change(ChangeCategory::myChanges)));
         QTRY_COMPARE(f.jj.calls(), QList<QStringList>({{"log", "--no-graph", "-r", "mine()"}}));
 
+        // A second window takes over while it is the active one.
+        RepoController otherController(QUrl::fromLocalFile(f.folder.path()));
+        RepoView other(&otherController);
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QCOMPARE(values.value<RepoController *>(QStringLiteral("repoController"))->get(), &otherController);
+        other.close();
+        f.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f.view));
+        QCOMPARE(values.value<RepoController *>(QStringLiteral("repoController"))->get(), &f.controller);
+
         f.view.close();
         QTRY_VERIFY(!values.value<RepoController *>(QStringLiteral("repoController")));
     }
