@@ -1,8 +1,3 @@
-#include <QApplication>
+#include "window/OstrelApp.h"
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ostrel"));
-    return 0;
-}
+int main(int argc, char **argv) { return OstrelApp::main(argc, argv); }

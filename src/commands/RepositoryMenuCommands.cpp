@@ -1,1 +1,40 @@
 #include "commands/RepositoryMenuCommands.h"
+
+#include "model/RepoController.h"
+#include "window/AsyncButton.h"
+
+#include <QAction>
+#include <QPointer>
+
+RepositoryMenuCommands::RepositoryMenuCommands(QObject *parent)
+    : MenuCommands(tr("Repository"), parent)
+{
+    m_push = addItem(tr("Push"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    m_pull = addItem(tr("Pull"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    addDivider();
+    m_clone = addItem(tr("Clone"));
+
+    connect(m_push, &QAction::triggered, this, [] { showSheet(Sheet::push); });
+    new AsyncMenuAction(m_pull, &RepositoryMenuCommands::pull);
+    connect(m_clone, &QAction::triggered, this, [] { showSheet(Sheet::clone); });
+}
+
+QCoro::Task<> RepositoryMenuCommands::pull()
+{
+    platform::FocusedValues &focused = platform::FocusedValues::instance();
+    QPointer<RepoController> controller = focusedController();
+    if (!controller)
+        co_return;
+    // The window the pull started on, whichever window is active when the fetch ends.
+    QPointer<QWidget> window = focused.focusedWindow();
+    const auto selection = focused.value<SidebarSelection>(QStringLiteral("sidebarSelection"));
+
+    co_await controller->pull();
+    if (!controller || !window)
+        co_return;
+    // Read now: the user may have chosen another list while the fetch ran.
+    SidebarSelection shown = SidebarSelection::change(ChangeCategory::allChanges);
+    if (selection && selection->get)
+        shown = selection->get();
+    co_await controller->loadChanges(shown);
+}

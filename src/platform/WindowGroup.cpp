@@ -22,10 +22,17 @@ RepoController *WindowGroup::valueOf(const QMainWindow *window) const
                   : nullptr;
 }
 
+bool WindowGroup::hasValue(const QMainWindow *window) const
+{
+    return m_windows.contains(window) && !m_valueless.contains(window);
+}
+
 QMainWindow *WindowGroup::openWindow(std::unique_ptr<RepoController> value)
 {
+    const bool hasValue = value != nullptr;
     for (QMainWindow *window : std::as_const(m_windows)) {
-        if (RepoController *existing = valueOf(window); existing && *existing == *value) {
+        RepoController *existing = valueOf(window);
+        if (hasValue && existing && WindowGroup::hasValue(window) && *existing == *value) {
             window->show();
             window->raise();
             window->activateWindow();
@@ -34,15 +41,20 @@ QMainWindow *WindowGroup::openWindow(std::unique_ptr<RepoController> value)
     }
     if (!m_factory)
         return nullptr;
+    if (!hasValue)
+        value = std::make_unique<RepoController>(QUrl::fromLocalFile(QStringLiteral("/")));
 
     RepoController *controller = value.get();
-    QMainWindow *window = m_factory(controller, true);
+    QMainWindow *window = m_factory(controller, hasValue);
     controller->setParent(window);
     value.release();
     window->setAttribute(Qt::WA_DeleteOnClose);
     m_windows.append(window);
+    if (!hasValue)
+        m_valueless.append(window);
     connect(window, &QObject::destroyed, this, [this, window] {
         m_windows.removeOne(window);
+        m_valueless.removeOne(window);
         emit windowClosed();
     });
     window->show();

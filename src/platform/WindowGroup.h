@@ -25,11 +25,14 @@ public:
     void setFactory(Factory factory);
 
     // Opens a window for the value, or brings forward the open window whose value
-    // equals it. The window owns the controller.
+    // equals it. The window owns the controller. Without a value the window shows a
+    // controller for "/". Nothing opens while no factory is set.
     QMainWindow *openWindow(std::unique_ptr<RepoController> value);
 
+    // The open windows, oldest first.
     QList<QMainWindow *> windows() const;
     RepoController *valueOf(const QMainWindow *window) const;
+    bool hasValue(const QMainWindow *window) const;
 
 signals:
     void windowOpened(QMainWindow *window);
@@ -40,6 +43,7 @@ private:
 
     Factory m_factory;
     QList<QMainWindow *> m_windows;
+    QList<const QMainWindow *> m_valueless;
 };
 
 } // namespace platform

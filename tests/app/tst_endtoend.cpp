@@ -1,0 +1,229 @@
+#include "AppTestSupport.h"
+
+#include "commands/BookmarkMenu.h"
+#include "commands/RemoteMenu.h"
+#include "dialogs/AddBookmarkView.h"
+#include "dialogs/AddChangeView.h"
+#include "dialogs/AddRemoteView.h"
+#include "dialogs/CloneView.h"
+#include "dialogs/PushView.h"
+#include "dialogs/SheetPresenter.h"
+#include "model/RepoController.h"
+#include "platform/MenuBarWindow.h"
+#include "platform/Panels.h"
+#include "platform/WindowGroup.h"
+#include "platform/WindowRestoration.h"
+#include "window/AsyncButton.h"
+#include "window/ChangeList.h"
+#include "window/ChangeListModel.h"
+#include "window/OstrelApp.h"
+#include "window/RepoView.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace testing;
+
+namespace {
+
+QList<QMainWindow *> windows() { return platform::WindowGroup::instance().windows(); }
+
+void choose(QMainWindow *window, const QString &menu, const QString &item)
+{
+    const QMenu *found = menuTitled(window->menuBar(), menu);
+    QVERIFY2(found, qPrintable(menu));
+    for (QAction *action : found->actions()) {
+        if (action->text() == item) {
+            QVERIFY2(action->isEnabled(), qPrintable(item));
+            action->trigger();
+            return;
+        }
+    }
+    QFAIL(qPrintable(QStringLiteral("no item ") + item));
+}
+
+// The descriptions of the rows the window's change list shows, top to bottom.
+QStringList shownHistory(RepoView *view)
+{
+    const ChangeListModel *model = view->changeList()->changeModel();
+    QStringList rows;
+    for (int row = 0; row < model->rowCount(); ++row)
+        rows.append(model->index(row).data(Qt::DisplayRole).toString());
+    return rows;
+}
+
+// What the repository holds, as jj itself lists it.
+QStringList described(const QStringList &rows)
+{
+    QStringList result;
+    for (const QString &row : rows)
+        if (!row.isEmpty() && !row.startsWith(u'('))
+            result.append(row);
+    return result;
+}
+
+QString git(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("git"), arguments);
+    process.waitForFinished(-1);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+void saveScreenshot(QWidget *window, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("OSTREL_TEST_SCREENSHOTS");
+    if (!folder.isEmpty())
+        window->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}
+
+template<typename Dialog>
+Dialog *shownDialog(SheetPresenter *presenter)
+{
+    return presenter ? qobject_cast<Dialog *>(presenter->dialog()) : nullptr;
+}
+
+} // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+
+private:
+    RepoView *m_alpha = nullptr;
+    RepoView *m_beta = nullptr;
+
+    void commit(RepoView *view, const QString &file, const QString &message)
+    {
+        writeFile(view->controller()->repo().folder.url.toLocalFile() + u'/' + file, message.toUtf8() + '\n');
+        QVERIFY(activate(view));
+        choose(view, "Change", "Commit Change");
+        auto *dialog = shownDialog<AddChangeView>(view->sheetPresenter());
+        QVERIFY(dialog);
+        QTest::keyClicks(dialog->editor(), message);
+        dialog->actionButton()->button()->click();
+        QTRY_VERIFY(!view->sheetPresenter()->dialog());
+        QTRY_COMPARE(view->controller()->repo().changes.value(1) ? view->controller()->repo().changes[1]->description()
+                                                                  : QString(),
+                     message);
+    }
+
+    void push(RepoView *view, const QString &newBookmark, const QString &newRemote, const QString &location)
+    {
+        QVERIFY(activate(view));
+        choose(view, "Repository", "Push");
+        auto *dialog = shownDialog<PushView>(view->sheetPresenter());
+        QVERIFY(dialog);
+        if (!newBookmark.isEmpty()) {
+            dialog->bookmarkMenu()->menu()->actions().constFirst()->trigger();
+            auto *add = shownDialog<AddBookmarkView>(dialog->bookmarkMenu()->addSheet());
+            QVERIFY(add);
+            QTest::keyClicks(add->nameField(), newBookmark);
+            add->actionButton()->button()->click();
+            QTRY_VERIFY(!dialog->bookmarkMenu()->addSheet()->dialog());
+            QCOMPARE(dialog->bookmarkMenu()->menuButton()->text(), newBookmark);
+        }
+        if (!newRemote.isEmpty()) {
+            dialog->remoteMenu()->menu()->actions().constFirst()->trigger();
+            auto *add = shownDialog<AddRemoteView>(dialog->remoteMenu()->addSheet());
+            QVERIFY(add);
+            QTest::keyClicks(add->nameField(), newRemote);
+            QTest::keyClicks(add->locationField(), location);
+            add->actionButton()->button()->click();
+            QTRY_VERIFY(!dialog->remoteMenu()->addSheet()->dialog());
+            QCOMPARE(dialog->remoteMenu()->menuButton()->text(), newRemote);
+        }
+        saveScreenshot(dialog, QStringLiteral("push-dialog"));
+        dialog->actionButton()->button()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!view->sheetPresenter()->dialog(), 20000);
+    }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void createCommitPushCloneAndPull()
+    {
+        QFile::remove(platform::WindowRestoration::stateFilePath());
+        RecordingJj jj;
+        AlertRecorder alerts;
+        const QDir workspace(jj.workspace());
+        const QString origin = workspace.filePath(QStringLiteral("origin.git"));
+        git({"init", "-q", "--bare", origin});
+        QList<QUrl> savePanelAnswers{QUrl::fromLocalFile(workspace.filePath(QStringLiteral("alpha"))),
+                                     QUrl::fromLocalFile(workspace.filePath(QStringLiteral("beta")))};
+        platform::setSavePanelHook([&](const platform::SavePanelOptions &) {
+            return savePanelAnswers.isEmpty() ? std::nullopt : std::optional<QUrl>(savePanelAnswers.takeFirst());
+        });
+
+        OstrelApp app;
+        app.launch();
+        QVERIFY(windows().isEmpty());
+
+        // A new repository, from the menu-bar window's File menu.
+        choose(app.menuBarWindow(), "File", "New Repository");
+        QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 1, 20000);
+        m_alpha = qobject_cast<RepoView *>(windows()[0]);
+        QVERIFY(m_alpha);
+        QCOMPARE(m_alpha->windowTitle(), QStringLiteral("alpha"));
+        QVERIFY(QFileInfo(workspace.filePath(QStringLiteral("alpha/.jj"))).isDir());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_alpha->controller()->repo().changes.isEmpty(), 20000);
+
+        // A change in the working copy, committed with a message.
+        commit(m_alpha, QStringLiteral("hello.txt"), QStringLiteral("Add hello"));
+
+        // A bookmark and a local bare remote, made from the push dialog, then the push.
+        push(m_alpha, QStringLiteral("main"), QStringLiteral("origin"), origin);
+        QCOMPARE(git({"--git-dir", origin, "log", "--format=%s", "main"}), QStringLiteral("Add hello"));
+
+        // The clone opens in a second window.
+        QVERIFY(activate(m_alpha));
+        choose(m_alpha, "Repository", "Clone");
+        auto *clone = shownDialog<CloneView>(m_alpha->sheetPresenter());
+        QVERIFY(clone);
+        QTest::keyClicks(clone->locationField(), origin);
+        clone->actionButton()->button()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 2, 20000);
+        m_beta = qobject_cast<RepoView *>(windows()[1]);
+        QCOMPARE(m_beta->windowTitle(), QStringLiteral("beta"));
+        QTRY_VERIFY_WITH_TIMEOUT(described(shownHistory(m_beta)).contains(QStringLiteral("Add hello")), 20000);
+
+        // More work in the first window, pushed to the same bookmark and remote.
+        commit(m_alpha, QStringLiteral("world.txt"), QStringLiteral("Add world"));
+        push(m_alpha, QString(), QString(), QString());
+        QCOMPARE(git({"--git-dir", origin, "log", "--format=%s", "main"}),
+                 QStringLiteral("Add world\nAdd hello"));
+
+        // The second window pulls it in; the menu's Pull reloads the shown list.
+        QVERIFY(activate(m_beta));
+        choose(m_beta, "Repository", "Pull");
+        QTRY_COMPARE_WITH_TIMEOUT(described(shownHistory(m_beta)),
+                                  (QStringList{"Add world", "Add hello"}), 20000);
+
+        // A new change on top in the first window, then its list read again from jj.
+        QVERIFY(activate(m_alpha));
+        const qsizetype before = m_alpha->controller()->repo().changes.size();
+        choose(m_alpha, "Change", "Add Change");
+        QTRY_COMPARE_WITH_TIMEOUT(m_alpha->controller()->repo().changes.size(), before + 1, 20000);
+        choose(m_alpha, "Repository", "Pull");
+        QTRY_COMPARE_WITH_TIMEOUT(described(shownHistory(m_alpha)),
+                                  (QStringList{"Add world", "Add hello"}), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(shownHistory(m_alpha).size(), 5, 20000);
+
+        saveScreenshot(m_alpha, QStringLiteral("alpha"));
+        saveScreenshot(m_beta, QStringLiteral("beta"));
+        QCOMPARE(alerts.alerts.size(), 0);
+        platform::setSavePanelHook({});
+    }
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"

@@ -1,0 +1,188 @@
+#include "AppTestSupport.h"
+
+#include "model/RepoController.h"
+#include "platform/MenuBarWindow.h"
+#include "platform/WindowGroup.h"
+#include "platform/WindowRestoration.h"
+#include "window/OstrelApp.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace testing;
+
+namespace {
+
+QList<QMainWindow *> windows() { return platform::WindowGroup::instance().windows(); }
+
+std::unique_ptr<RepoController> richController(const QString &folder, const QString &id)
+{
+    Repo repo = Repo::empty(QUrl::fromLocalFile(folder));
+    for (const QString &suffix : {QStringLiteral("1"), QStringLiteral("2")}) {
+        auto change = std::make_shared<Change>();
+        change->setChangeId(id + suffix);
+        change->setDescription(QStringLiteral("work on ") + id + suffix);
+        change->setAuthor(QStringLiteral("test.user@example.com"));
+        repo.changes.append(change);
+    }
+    repo.selectedChanges = ChangeSet{repo.changes[1]};
+    repo.bookmarks = {Bookmark{QStringLiteral("main"), repo.changes[0]}};
+    repo.currentBookmark = repo.bookmarks[0];
+    repo.remotes = {Remote{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/srv/origin.git"))}};
+    repo.currentRemote = repo.remotes[0];
+    return std::make_unique<RepoController>(std::move(repo));
+}
+
+Json readState()
+{
+    QFile file(platform::WindowRestoration::stateFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return Json();
+    const QByteArray bytes = file.readAll();
+    return Json::parse(bytes.constBegin(), bytes.constEnd(), nullptr, false);
+}
+
+Json openWindowValues()
+{
+    Json values = Json::array();
+    for (QMainWindow *window : windows())
+        values.push_back(platform::WindowGroup::instance().valueOf(window)->toJson());
+    return values;
+}
+
+QString text(const Json &json) { return QString::fromStdString(json.dump()); }
+
+QStringList setAsideFiles()
+{
+    const QFileInfo state(platform::WindowRestoration::stateFilePath());
+    return state.dir().entryList({state.fileName() + QStringLiteral(".unreadable-*")}, QDir::Files);
+}
+
+} // namespace
+
+class TestRestoration : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<AlertRecorder> m_alerts;
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void init()
+    {
+        const QFileInfo state(platform::WindowRestoration::stateFilePath());
+        QFile::remove(state.filePath());
+        for (const QString &name : setAsideFiles())
+            QFile::remove(state.dir().filePath(name));
+        m_alerts = std::make_unique<AlertRecorder>();
+    }
+
+    void cleanup() { m_alerts.reset(); }
+
+    void quittingWithTwoWindowsRestoresBoth()
+    {
+        // jj stays silent, so the windows' loads cannot replace the stored values
+        // before they are compared.
+        LoggingJj jj(QStringLiteral("holdUntilOpen\n"));
+        QTemporaryDir first;
+        QTemporaryDir second;
+        Json stored;
+        {
+            OstrelApp app;
+            app.launch();
+            platform::WindowGroup::instance().openWindow(richController(first.path(), QStringLiteral("a")));
+            platform::WindowGroup::instance().openWindow(richController(second.path(), QStringLiteral("b")));
+            QCOMPARE(windows().size(), 2);
+            stored = openWindowValues();
+            app.quit();
+            QCOMPARE(text(readState()), text(stored));
+        }
+        QVERIFY(windows().isEmpty());
+        QCOMPARE(int(stored.size()), 2);
+        QCOMPARE(int(stored[0]["_repo"]["changes"].size()), 2);
+        QVERIFY(stored[0].contains("_$observationRegistrar"));
+
+        OstrelApp app;
+        app.launch();
+        QCOMPARE(windows().size(), 2);
+        QCOMPARE(text(openWindowValues()), text(stored));
+        QCOMPARE(windows()[0]->windowTitle(), QFileInfo(first.path()).fileName());
+        QCOMPARE(windows()[1]->windowTitle(), QFileInfo(second.path()).fileName());
+        QVERIFY(!app.menuBarWindow() || !app.menuBarWindow()->isVisible());
+        QVERIFY(setAsideFiles().isEmpty());
+        jj.openGate();
+    }
+
+    void quittingWithNoWindowStoresNone()
+    {
+        {
+            OstrelApp app;
+            app.launch();
+            platform::WindowGroup::instance().openWindow(richController(QStringLiteral("/tmp"), QStringLiteral("a")));
+            // Closed windows are not restored.
+            delete windows().constFirst();
+            QVERIFY(app.menuBarWindow()->isVisible());
+            app.menuBarWindow()->close();
+        }
+        QCOMPARE(text(readState()), QStringLiteral("[]"));
+        OstrelApp app;
+        app.launch();
+        QVERIFY(windows().isEmpty());
+    }
+
+    void unreadableStateIsSetAside_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<int>("windowsOpened");
+        QTest::newRow("not JSON") << QByteArray("{\"_repo\": [trunc") << 0;
+        QTest::newRow("empty file") << QByteArray() << 0;
+        QTest::newRow("not a list") << QByteArray("{\"_repo\": {}}") << 0;
+        QTest::newRow("one value without _repo")
+            << QByteArray("[{\"_repo\": {\"folder\": {\"url\": \"file:///tmp\"}, \"changes\": [], "
+                          "\"selectedChanges\": [], \"bookmarks\": [], \"remotes\": []}, "
+                          "\"_$observationRegistrar\": {}}, {\"repo\": {}}]")
+            << 1;
+    }
+
+    void unreadableStateIsSetAside()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(int, windowsOpened);
+        LoggingJj jj;
+        writeFile(platform::WindowRestoration::stateFilePath(), contents);
+
+        OstrelApp app;
+        app.launch();
+        QCOMPARE(windows().size(), windowsOpened);
+        QCOMPARE(app.menuBarWindow() && app.menuBarWindow()->isVisible(), windowsOpened == 0);
+        QVERIFY(!QFile::exists(platform::WindowRestoration::stateFilePath()));
+        const QStringList kept = setAsideFiles();
+        QCOMPARE(kept.size(), 1);
+        QFile keptFile(QFileInfo(platform::WindowRestoration::stateFilePath()).dir().filePath(kept[0]));
+        QVERIFY(keptFile.open(QIODevice::ReadOnly));
+        QCOMPARE(keptFile.readAll(), contents);
+        QVERIFY(m_alerts->alerts.isEmpty());
+    }
+
+    void closingTheLastWindowBringsBackTheMenuBarWindow()
+    {
+        LoggingJj jj;
+        OstrelApp app;
+        app.launch();
+        QVERIFY(app.menuBarWindow()->isVisible());
+        QMainWindow *window = platform::WindowGroup::instance().openWindow(
+            std::make_unique<RepoController>(QUrl::fromLocalFile(QStringLiteral("/tmp"))));
+        QVERIFY(!app.menuBarWindow()->isVisible());
+        window->close();
+        QTRY_VERIFY(app.menuBarWindow()->isVisible());
+        QVERIFY(windows().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestRestoration)
+#include "tst_restoration.moc"
