@@ -19,7 +19,6 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
-#include <QTimer>
 
 #include <QCoro/QCoroSignal>
 
@@ -129,12 +128,11 @@ private slots:
     {
         FeedFolder folder(appcast(item("0.1", "u")));
         // The outcome alert stays up until the user dismisses it.
-        QTimer dismiss;
-        dismiss.setSingleShot(true);
+        QAction dismiss;
         int shown = 0;
         platform::setAlertPresenter([&](QString, QString) -> QCoro::Task<> {
             ++shown;
-            co_await qCoro(&dismiss, &QTimer::timeout);
+            co_await qCoro(&dismiss, &QAction::triggered);
         });
         Updater updater(QVersionNumber(0, 1));
         UpdaterView view(&updater);
@@ -147,7 +145,7 @@ private slots:
         QTRY_COMPARE(shown, 1);
         QVERIFY(!view.item()->isEnabled());
         view.item()->trigger(); // ignored while the first check lasts
-        dismiss.start(0);
+        dismiss.trigger();
         QTRY_VERIFY(view.item()->isEnabled());
         QCOMPARE(shown, 1);
         platform::setAlertPresenter({});
