@@ -285,8 +285,7 @@ bool WorkingCopy::snapshot() {
 }
 
 CheckoutStats WorkingCopy::checkoutTrees(const Oid &from, const Oid &to) {
-    git_index *idx = index();
-    (void)idx;
+    index(); // checkout updates whichever index is attached to the repository: ours
     CheckoutStats stats = diffStats(repo_.git(), from, to);
     TreePtr baseline = lookupTree(repo_.git(), from);
     TreePtr target = lookupTree(repo_.git(), to);
