@@ -56,8 +56,22 @@ struct Fixture {
     fs::path dir;
     std::string someChange;
 
+    bool keep = false;
+
+    // JJ_STANDIN_BENCH_DIR names a directory to build the repository in once
+    // and keep, for looking at it afterwards or timing it again.
     Fixture() {
-        dir = fs::temp_directory_path() / ("jj-standin-bench-" + std::to_string(::getpid()));
+        if (const char *kept = std::getenv("JJ_STANDIN_BENCH_DIR")) {
+            keep = true;
+            dir = kept;
+            if (fs::exists(dir / "repo" / ".jj")) {
+                dir /= "repo";
+                someChange = readSomeChange();
+                return;
+            }
+        } else {
+            dir = fs::temp_directory_path() / ("jj-standin-bench-" + std::to_string(::getpid()));
+        }
         fs::remove_all(dir);
         fs::create_directories(dir);
         setenv("JJ_USER", "Bench User", 1);
@@ -68,7 +82,16 @@ struct Fixture {
         dir /= "repo";
         build();
     }
-    ~Fixture() { fs::remove_all(dir.parent_path()); }
+    ~Fixture() {
+        if (!keep)
+            fs::remove_all(dir.parent_path());
+    }
+
+    std::string readSomeChange() {
+        git_libgit2_init();
+        jj::Repo repo(dir);
+        return repo.commit(repo.commit(repo.workingCopyPos()).parents.front()).change;
+    }
 
     // A straight line of changes, each editing one of 100 files.
     void build() {

@@ -122,6 +122,7 @@ void CommitIndex::load(const std::filesystem::path &file) {
     }
     size_t offset = kHeader.size();
     validLength_ = offset;
+    records_.reserve(view.size() / 160 + 16);
     while (offset < view.size()) {
         size_t nl = view.find('\n', offset);
         if (nl == std::string_view::npos)

@@ -15,9 +15,9 @@ namespace jj {
 
 namespace {
 
-// Makes `.jj` (and `.git` unless there is one) in `root`. Over an existing git
-// repository the branches become bookmarks, remote branches remote bookmarks,
-// and git's HEAD the commit @ will start on (returned).
+// The first view of a workspace Repo::create just made: empty, or, over an
+// existing git repository, its branches as bookmarks and its remote branches as
+// remote bookmarks. Returns the commit @ will start on (git's HEAD, or the root).
 Pos startWorkspace(Repo &repo, Context &ctx, bool existingGit) {
     RepoState state;
     repo.setInitialState(state);
@@ -109,6 +109,7 @@ int runGitInit(const cli::GitInit &cmd, Context &ctx) {
             repo->workingCopy().adoptFiles(wc); // the files are git's checkout, edits included
         else
             repo->workingCopy().recordCheckout(wc, emptyTreeId());
+        repo->publish();
         exportToGit(*repo, RepoState{}, false);
     }
     fs::path cwd = fs::weakly_canonical(ctx.cwd, ec);
@@ -300,6 +301,7 @@ int runClone(const cli::Clone &cmd, Context &ctx) {
         result.changed = true;
         result.newWorkingCopy = wc;
         result.stats = repo->workingCopy().checkout(wc);
+        repo->publish();
         exportToGit(*repo, RepoState{}, true);
         if (changes.empty())
             ctx.err += "Nothing changed.\n";

@@ -76,7 +76,9 @@ Repo::Repo(const fs::path &root) {
 std::unique_ptr<Repo> Repo::create(const fs::path &root) {
     std::unique_ptr<Repo> repo(new Repo());
     repo->layout_.root = root;
+    repo->layout_.jjName = ".jj.new." + std::to_string(::getpid());
     const Layout &l = repo->layout_;
+    fs::remove_all(l.jjDir());
     fs::create_directories(l.repoDir());
     fs::create_directories(l.workingCopyDir());
     {
@@ -95,6 +97,18 @@ std::unique_ptr<Repo> Repo::create(const fs::path &root) {
     repo->openGit();
     repo->identity_ = resolveIdentity(repo->git());
     return repo;
+}
+
+void Repo::publish() {
+    faultPoint("before-publish");
+    workingCopy_.reset();
+    Layout published = layout_;
+    published.jjName = ".jj";
+    std::error_code ec;
+    fs::rename(layout_.jjDir(), published.jjDir(), ec);
+    if (ec)
+        throw InternalError("cannot create " + published.jjDir().string() + ": " + ec.message());
+    layout_ = published;
 }
 
 Repo::~Repo() {

@@ -32,7 +32,8 @@ struct CheckoutStats {
 // Paths inside a workspace.
 struct Layout {
     std::filesystem::path root;
-    std::filesystem::path jjDir() const { return root / ".jj"; }
+    std::string jjName = ".jj"; // another name while a new workspace is being made
+    std::filesystem::path jjDir() const { return root / jjName; }
     std::filesystem::path repoDir() const { return jjDir() / "repo"; }
     std::filesystem::path lockFile() const { return repoDir() / "lock"; }
     std::filesystem::path stateFile() const { return repoDir() / "state"; }
@@ -48,9 +49,11 @@ public:
 
     // Opens the workspace at `root`: takes the lock, then loads the index and view.
     explicit Repo(const std::filesystem::path &root);
-    // Creates `.jj` in `root` beside an existing or new `.git`; the caller then
-    // writes the first view with setInitialState().
+    // Creates a workspace in `root` beside an existing or new `.git`. Its
+    // directory only becomes `.jj` with publish(), once the first view is
+    // written, so an interrupted creation leaves no half-made repository.
     static std::unique_ptr<Repo> create(const std::filesystem::path &root);
+    void publish();
     ~Repo();
     Repo(const Repo &) = delete;
     Repo &operator=(const Repo &) = delete;
@@ -165,7 +168,6 @@ public:
 
     bool wasRewritten(Pos old) const { return replaced_.count(old) > 0; }
     Pos rewrittenTo(Pos old) const;
-    const std::vector<std::string> &deletedBookmarks() const { return deletedBookmarks_; }
 
     // Persists. `filesAlreadyThere` is the tree now on disk when the working
     // copy's files need no update (a snapshot).
@@ -185,7 +187,6 @@ private:
     std::set<Pos> abandoned_;
     std::map<Pos, std::vector<Pos>> overrides_;
     std::vector<Pos> created_;
-    std::vector<std::string> deletedBookmarks_;
     bool referencesUpdated_ = false;
 };
 

@@ -103,7 +103,8 @@ void Templates::buildRefIndex() {
                     continue;
                 Pos p = repo_.require(*ref.target);
                 remoteNames_[p].push_back(name + "@" + remote);
-                if (ref.target != localTarget)
+                // A tracked remote that agrees with the local bookmark is implied by it.
+                if (!(ref.tracked && ref.target == localTarget))
                     refNames_[p].push_back(name + "@" + remote);
             }
     }

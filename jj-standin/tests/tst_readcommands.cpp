@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <random>
+
 namespace {
 
 void makeExecutable(const QString &file) {
@@ -31,6 +33,7 @@ private slots:
     void diffGitMatchesTheSamples_data();
     void diffGitMatchesTheSamples();
     void diffGitEdgeCases();
+    void diffGitAppliesWithGit();
     void bookmarkListLayout();
     void remoteListLayout();
 };
@@ -99,6 +102,9 @@ void TestReadCommands::logUnknownRevision() {
     QCOMPARE(missing.exitCode, 1);
     QCOMPARE(missing.err, QByteArray("Error: Revision `nobookmark` doesn't exist\n"));
     QCOMPARE(box.jj({"show", "kkkkkkkk"}, repo).err, QByteArray("Error: Revision `kkkkkkkk` doesn't exist\n"));
+    RunResult diff = box.jj({"diff", "-r", "nosuch", "--git"}, repo);
+    QCOMPARE(diff.exitCode, 1);
+    QCOMPARE(diff.err, QByteArray("Error: Revision `nosuch` doesn't exist\n"));
 }
 
 void TestReadCommands::logIdsAreUniquePrefixesThatResolve() {
@@ -370,20 +376,20 @@ void TestReadCommands::diffGitMatchesTheSamples() {
     JjSandbox box;
     QString repo = box.initRepo();
     auto place = [&](const QStringList &files) {
-        for (const QString &spec : files) {
-            QString name = spec.section('=', 0, 0);
+        for (const QString &file : files) {
+            QString name = file.section('=', 0, 0);
             bool exec = name.endsWith("+x");
             if (exec)
                 name.chop(2);
-            box.write(repo + "/" + name, spec.section('=', 1).toUtf8());
+            box.write(repo + "/" + name, file.section('=', 1).toUtf8());
             if (exec)
                 makeExecutable(repo + "/" + name);
         }
     };
     place(before);
     box.jj({"new"}, repo);
-    for (const QString &spec : before)
-        QFile::remove(repo + "/" + spec.section('=', 0, 0).remove("+x"));
+    for (const QString &file : before)
+        QFile::remove(repo + "/" + file.section('=', 0, 0).remove("+x"));
     place(after);
     RunResult r = box.jj({"diff", "-r", "@", "--git"}, repo);
     QCOMPARE(r.exitCode, 0);
@@ -420,6 +426,41 @@ void TestReadCommands::diffGitEdgeCases() {
     box.jj({"new"}, repo);
     QCOMPARE(box.jj({"diff", "-r", "@", "--git"}, repo).out, QByteArray());
     QCOMPARE(box.jj({"diff", "-r", "root()", "--git"}, repo).out, QByteArray());
+}
+
+void TestReadCommands::diffGitAppliesWithGit() {
+    // Random edits of a file full of repeated lines: git must accept every hunk.
+    JjSandbox box;
+    QString repo = box.initRepo();
+    std::mt19937 random(7);
+    const QList<QByteArray> words{"a", "b", "c", "{", "}", "", "x"};
+    auto pick = [&](size_t n) { return static_cast<qsizetype>(random() % n); };
+    for (int round = 0; round < 12; ++round) {
+        QList<QByteArray> lines;
+        for (qsizetype i = 0, n = pick(25) + 1; i < n; ++i)
+            lines << words[pick(words.size())] + "\n";
+        QByteArray before = lines.join();
+        for (int edit = 0; edit < 4; ++edit) {
+            qsizetype at = pick(lines.size() + 1);
+            if (random() % 2 && at < lines.size())
+                lines.removeAt(at);
+            else
+                lines.insert(at, words[pick(words.size())] + "\n");
+        }
+        QByteArray after = lines.join();
+        if (round % 3 == 0 && after.endsWith('\n'))
+            after.chop(1);
+        box.write(repo + "/f.txt", before);
+        box.jj({"new"}, repo);
+        box.write(repo + "/f.txt", after);
+        QByteArray patch = box.jj({"diff", "-r", "@", "--git"}, repo).out;
+        box.write(box.path("change.patch"), patch);
+        box.write(repo + "/f.txt", before);
+        if (before != after)
+            box.git({"apply", box.path("change.patch")}, repo);
+        QCOMPARE(box.read(repo + "/f.txt"), after);
+        box.write(repo + "/f.txt", after);
+    }
 }
 
 void TestReadCommands::bookmarkListLayout() {

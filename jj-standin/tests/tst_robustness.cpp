@@ -2,6 +2,7 @@
 
 #include "JjSandbox.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -40,6 +41,7 @@ private slots:
     void concurrentCommandsStayConsistent();
     void killedCommandLeavesARepositoryEveryCommandReads_data();
     void killedCommandLeavesARepositoryEveryCommandReads();
+    void killedInitLeavesNoRepository();
 };
 
 void TestRobustness::snapshotHonoursIgnoreRules() {
@@ -61,6 +63,16 @@ void TestRobustness::snapshotHonoursIgnoreRules() {
     // Deleting a file records its removal.
     QFile::remove(repo + "/a.txt");
     QCOMPARE(treeFiles(box, repo, box.commitId(repo, "@")), QStringList({".gitignore", "late.txt"}));
+
+    // A repository inside the working copy: its files are content, its .git is not.
+    QDir(repo).mkpath("inner");
+    box.git({"init", "-q"}, repo + "/inner");
+    box.write(repo + "/inner/x.txt", "x\n");
+    QVERIFY(QFile::link("late.txt", repo + "/link"));
+    RunResult diff = box.jj({"diff", "-r", "@", "--git"}, repo);
+    QCOMPARE(diff.exitCode, 0);
+    QCOMPARE(treeFiles(box, repo, box.commitId(repo, "@")), QStringList({".gitignore", "inner/x.txt", "late.txt", "link"}));
+    QVERIFY(diff.out.contains("diff --git a/link b/link\nnew file mode 120000\n"));
 }
 
 void TestRobustness::readOnlyCommandsWriteNothing() {
@@ -188,6 +200,23 @@ void TestRobustness::killedCommandLeavesARepositoryEveryCommandReads() {
     QCOMPARE(onDisk, treeFiles(box, repo, wc));
     // And the repository still works for writing.
     QCOMPARE(box.jj({"new"}, repo).exitCode, 0);
+}
+
+void TestRobustness::killedInitLeavesNoRepository() {
+    JjSandbox box;
+    QProcessEnvironment env = box.env;
+    env.insert("JJ_STANDIN_KILL_AT", "before-publish");
+    for (const QStringList &args : {QStringList{"git", "init", "--colocate", "repo"},
+                                    QStringList{"git", "clone", box.bareRemote("remote.git"), box.path("clone")}}) {
+        RunResult killed = box.jj(args, box.root(), env);
+        QVERIFY(killed.crashed);
+    }
+    // No half-made repository: nothing is found there, and init simply works again.
+    RunResult log = box.jj({"log", "--no-graph"}, "repo");
+    QCOMPARE(log.err, QByteArray("Error: There is no jj repo in \".\"\n"));
+    RunResult again = box.jj({"git", "init", "--colocate", "repo"}, box.root());
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(box.descriptions(box.path("repo")), QStringList{"(empty) (no description set)"});
 }
 
 QTEST_GUILESS_MAIN(TestRobustness)
