@@ -15,7 +15,7 @@ public:
 
     // The lines a row shows for the text at the width, in order.
     static QStringList visibleLines(const QString &text, const QFont &font, int width);
-    // How many lines that is, found without building them where possible.
+    // How many lines that is.
     static int lineCount(const QString &text, const QFont &font, int width);
     // The space above and below the text of a row.
     static int verticalPadding();

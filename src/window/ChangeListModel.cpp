@@ -65,23 +65,36 @@ Qt::ItemFlags ChangeListModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
 }
 
+// Connected by method index: a list of many thousand changes is watched without a
+// slot object for each.
+namespace {
+int descriptionSignal()
+{
+    static const int index = Change::staticMetaObject.indexOfSignal("descriptionChanged()");
+    return index;
+}
+int descriptionSlot()
+{
+    static const int index = ChangeListModel::staticMetaObject.indexOfSlot("changeDescriptionChanged()");
+    return index;
+}
+} // namespace
+
 void ChangeListModel::watch(const QList<ChangePtr> &changes, qsizetype from, qsizetype count)
 {
-    for (qsizetype i = from; i < from + count; ++i) {
-        Change *change = changes.at(i).get();
-        connect(change, &Change::descriptionChanged, this, [this, change] { descriptionChanged(change); });
-    }
+    for (qsizetype i = from; i < from + count; ++i)
+        QMetaObject::connect(changes.at(i).get(), descriptionSignal(), this, descriptionSlot());
 }
 
 void ChangeListModel::unwatch(const QList<ChangePtr> &changes, qsizetype from, qsizetype count)
 {
     for (qsizetype i = from; i < from + count; ++i)
-        disconnect(changes.at(i).get(), &Change::descriptionChanged, this, nullptr);
+        QMetaObject::disconnect(changes.at(i).get(), descriptionSignal(), this, descriptionSlot());
 }
 
-void ChangeListModel::descriptionChanged(Change *change)
+void ChangeListModel::changeDescriptionChanged()
 {
-    const int row = rowOf(change);
+    const int row = rowOf(static_cast<Change *>(sender()));
     if (row >= 0)
         emit dataChanged(index(row), index(row), {Qt::DisplayRole});
 }
@@ -218,7 +231,7 @@ bool ChangeListModel::applySameIds(const QList<ChangePtr> &changes)
     // A reload that found the same changes in the same order: the rows stay, with the
     // new records' texts.
     for (qsizetype i = 0; i < changes.size(); ++i)
-        if (changes.at(i)->changeId() != m_changes.at(i)->changeId())
+        if (!namesSameChange(changes.at(i)->changeId(), m_changes.at(i)->changeId()))
             return false;
     unwatch(m_changes, 0, m_changes.size());
     m_changes = changes;

@@ -42,6 +42,9 @@ signals:
     // below the last row). The rows themselves do not move here.
     void moveRequested(const QList<qsizetype> &sourceOffsets, qsizetype destination);
 
+private slots:
+    void changeDescriptionChanged();
+
 private:
     bool applyPrepend(const QList<ChangePtr> &changes);
     bool applyRemovals(const QList<ChangePtr> &changes);
@@ -49,7 +52,6 @@ private:
     bool applySameIds(const QList<ChangePtr> &changes);
     void watch(const QList<ChangePtr> &changes, qsizetype from, qsizetype count);
     void unwatch(const QList<ChangePtr> &changes, qsizetype from, qsizetype count);
-    void descriptionChanged(Change *change);
     std::optional<QList<qsizetype>> decodeRows(const QMimeData *data) const;
 
     QList<ChangePtr> m_changes;
