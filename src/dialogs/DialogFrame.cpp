@@ -58,7 +58,7 @@ DialogFrame::DialogFrame(const QString &prompt, const QString &actionTitle, QWid
     m_inputs = new QVBoxLayout;
     m_inputs->setContentsMargins(framed ? QMargins(pad, 0, pad, 0) : QMargins());
     auto *headline = makeHeadline(prompt);
-    headline->setContentsMargins(framed ? QMargins(pad, pad, pad, 0) : QMargins());
+    headline->setContentsMargins(framed ? QMargins(pad, pad, pad, 0) : QMargins(0, pad, 0, 0));
     layout->addWidget(headline);
     layout->addLayout(m_inputs, 1);
 

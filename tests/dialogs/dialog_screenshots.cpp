@@ -1,14 +1,17 @@
 // Saves a picture of every dialog sheet, for looking at the layout:
 //   xvfb-run -a build/tests/dialog_screenshots <folder>
 #include "commands/BookmarkMenu.h"
+#include "dialogs/AddChangeView.h"
 #include "dialogs/PushView.h"
 #include "dialogs/SheetPresenter.h"
 #include "model/RepoController.h"
+#include "window/AsyncButton.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -54,6 +57,13 @@ int main(int argc, char **argv)
         const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
         dialog->grab().save(path);
         std::printf("%s %dx%d\n", qPrintable(path), dialog->width(), dialog->height());
+        if (auto *commit = qobject_cast<AddChangeView *>(dialog)) {
+            // The action button while its action runs: caught before jj can answer.
+            commit->editor()->setPlainText(QStringLiteral("Fix the parser"));
+            commit->actionButton()->button()->click();
+            QCoreApplication::processEvents();
+            commit->grab().save(QDir(folder).filePath(QStringLiteral("addChange-running.png")));
+        }
         if (auto *push = qobject_cast<PushView *>(dialog)) {
             QMenu *menu = push->bookmarkMenu()->menu();
             menu->popup(push->mapToGlobal(push->bookmarkMenu()->geometry().bottomLeft()));
