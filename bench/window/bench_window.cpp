@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -179,15 +180,17 @@ BENCHMARK(BM_DiffShown)->Arg(5)->Iterations(5)->UseManualTime()->Unit(benchmark:
 // A repository with the given number of changes, each editing a few files.
 bool makeRepository(const QString &folder, int changes)
 {
+    QString workingDirectory = QFileInfo(folder).path();
     auto jj = [&](const QStringList &arguments) {
         QProcess process;
-        process.setWorkingDirectory(folder);
+        process.setWorkingDirectory(workingDirectory);
         process.start(QStringLiteral(OSTREL_BUNDLED_JJ), arguments);
         return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
                process.exitCode() == 0;
     };
-    if (!jj({"git", "init", "--colocate"}))
+    if (!jj({"git", "init", "--colocate", QFileInfo(folder).fileName()}))
         return false;
+    workingDirectory = folder;
     for (int i = 0; i < changes; ++i) {
         for (int f = 0; f < 3; ++f) {
             QFile file(folder + QStringLiteral("/file%1.txt").arg((i + f) % 10));
@@ -214,13 +217,14 @@ void BM_RefreshStall(benchmark::State &state)
     qputenv("HOME", home.path().toUtf8());
     qputenv("JJ_USER", "Bench User");
     qputenv("JJ_EMAIL", "bench@example.com");
-    QTemporaryDir repoDir;
+    QTemporaryDir scratch;
+    const QString repo = scratch.filePath(QStringLiteral("repo"));
     const int count = int(state.range(0));
-    if (!makeRepository(repoDir.path(), count + 1)) {
+    if (!makeRepository(repo, count + 1)) {
         state.SkipWithError("could not make the repository");
         return;
     }
-    RepoController controller(QUrl::fromLocalFile(repoDir.path()));
+    RepoController controller(QUrl::fromLocalFile(repo));
     RepoView view(&controller);
     view.refreshTimer()->stop();
     QList<ChangePtr> changes;
@@ -248,7 +252,7 @@ void BM_RefreshStall(benchmark::State &state)
         bareClock.start();
         for (const ChangePtr &change : changes) {
             QProcess process;
-            process.setWorkingDirectory(repoDir.path());
+            process.setWorkingDirectory(repo);
             process.start(QStringLiteral(OSTREL_BUNDLED_JJ),
                           {"diff", "-r", change->changeId(), "--git"});
             process.waitForFinished(-1);

@@ -15,9 +15,9 @@ namespace jj {
 
 namespace {
 
-// Makes `.jj` (and `.git` unless there is one) in `root`. Over an existing git
-// repository the branches become bookmarks, remote branches remote bookmarks,
-// and git's HEAD the commit @ will start on (returned).
+// The first view of a workspace Repo::create just made: empty, or, over an
+// existing git repository, its branches as bookmarks and its remote branches as
+// remote bookmarks. Returns the commit @ will start on (git's HEAD, or the root).
 Pos startWorkspace(Repo &repo, Context &ctx, bool existingGit) {
     RepoState state;
     repo.setInitialState(state);

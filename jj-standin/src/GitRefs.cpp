@@ -45,6 +45,8 @@ void setGitRef(Repo &repo, const std::string &name, const Oid &target) {
     git_reference_free(raw);
 }
 
+namespace {
+
 void deleteGitRef(Repo &repo, const std::string &name) {
     git_reference *raw = nullptr;
     if (git_reference_lookup(&raw, repo.git(), name.c_str()) < 0) {
@@ -56,6 +58,8 @@ void deleteGitRef(Repo &repo, const std::string &name) {
     clearStaleLock(repo, "packed-refs");
     gitCheck(git_reference_delete(ref.get()), "cannot delete " + name);
 }
+
+} // namespace
 
 void exportToGit(Repo &repo, const RepoState &before, bool workingCopyMoved) {
     const RepoState &state = repo.state();

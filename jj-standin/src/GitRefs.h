@@ -12,7 +12,6 @@ void exportToGit(Repo &repo, const RepoState &before, bool workingCopyMoved);
 
 // Sets refs/<name> to `target`, clearing a lock file a killed process left behind.
 void setGitRef(Repo &repo, const std::string &name, const Oid &target);
-void deleteGitRef(Repo &repo, const std::string &name);
 
 bool isValidBookmarkName(const std::string &name);
 

@@ -122,9 +122,9 @@ bool remoteExists(Repo &repo, const std::string &name) {
 
 std::map<std::string, Oid> fetchRemote(Repo &repo, const std::string &remoteName) {
     RemotePtr remote = lookupRemote(repo, remoteName);
-    std::string spec = "+refs/heads/*:refs/remotes/" + remoteName + "/*";
-    char *specs[] = {spec.data()};
-    git_strarray refspecs{specs, 1};
+    std::string refspec = "+refs/heads/*:refs/remotes/" + remoteName + "/*";
+    char *refspecList[] = {refspec.data()};
+    git_strarray refspecs{refspecList, 1};
     git_fetch_options opts = GIT_FETCH_OPTIONS_INIT;
     opts.prune = GIT_FETCH_PRUNE;
     opts.download_tags = GIT_REMOTE_DOWNLOAD_TAGS_NONE;
@@ -178,15 +178,15 @@ void pushBookmark(Repo &repo, const std::string &remoteName, const std::string &
                              "Try fetching from the remote, then make the bookmark point to where you want it to "
                              "be, and push again."});
     }
-    std::string spec;
+    std::string refspec;
     if (target) {
         setGitRef(repo, refName, *target);
-        spec = "+" + refName + ":" + refName;
+        refspec = "+" + refName + ":" + refName;
     } else {
-        spec = ":" + refName;
+        refspec = ":" + refName;
     }
-    char *specs[] = {spec.data()};
-    git_strarray refspecs{specs, 1};
+    char *refspecList[] = {refspec.data()};
+    git_strarray refspecs{refspecList, 1};
     std::vector<std::string> rejected;
     git_push_options opts = GIT_PUSH_OPTIONS_INIT;
     opts.callbacks.push_update_reference = recordRejection;

@@ -168,7 +168,6 @@ public:
 
     bool wasRewritten(Pos old) const { return replaced_.count(old) > 0; }
     Pos rewrittenTo(Pos old) const;
-    const std::vector<std::string> &deletedBookmarks() const { return deletedBookmarks_; }
 
     // Persists. `filesAlreadyThere` is the tree now on disk when the working
     // copy's files need no update (a snapshot).
@@ -188,7 +187,6 @@ private:
     std::set<Pos> abandoned_;
     std::map<Pos, std::vector<Pos>> overrides_;
     std::vector<Pos> created_;
-    std::vector<std::string> deletedBookmarks_;
     bool referencesUpdated_ = false;
 };
 

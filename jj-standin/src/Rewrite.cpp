@@ -207,8 +207,7 @@ void Transaction::updateReferences() {
     for (auto it = state.bookmarks.begin(); it != state.bookmarks.end();) {
         Pos p = repo_.require(it->second);
         if (abandoned_.count(p)) {
-            deletedBookmarks_.push_back(it->first);
-            it = state.bookmarks.erase(it);
+            it = state.bookmarks.erase(it); // as the real tool does by default
             continue;
         }
         it->second = repo_.commit(rewrittenTo(p)).id;

@@ -5,8 +5,12 @@
 #include <git2/sys/repository.h>
 
 #include <cstdio>
+#include <dirent.h>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -22,11 +26,6 @@ TreePtr lookupTree(git_repository *repo, const Oid &id) {
     git_tree *raw = nullptr;
     gitCheck(git_tree_lookup(&raw, repo, id.get()), "cannot read tree " + id.hex());
     return TreePtr(raw);
-}
-
-int markTouched(const char *, const char *, void *payload) {
-    *static_cast<bool *>(payload) = true;
-    return 0;
 }
 
 void checkoutProgress(const char *path, size_t completed, size_t, void *) {
@@ -115,13 +114,153 @@ void WorkingCopy::recover() {
     writeRecord({wc.id, wc.tree});
 }
 
+namespace {
+
+// Walks the working tree against the stat cache: hashes only files whose stat
+// differs (or may have changed within the cache's own second), skips ignored
+// untracked paths, and never enters a ".git" or ".jj" at any depth (so a
+// nested repository's files are plain files here, as with the real tool).
+class TreeScanner {
+public:
+    TreeScanner(git_repository *repo, git_index *index, const fs::path &root, const struct timespec &cacheTime)
+        : repo_(repo), index_(index), root_(root), cacheTime_(cacheTime) {
+        for (size_t i = 0; i < git_index_entrycount(index); ++i) {
+            const git_index_entry *e = git_index_get_byindex(index, i);
+            if (GIT_INDEX_ENTRY_STAGE(e) == 0)
+                tracked_.emplace(e->path, *e);
+        }
+    }
+
+    // Applies what changed to the index; true when anything did.
+    bool scan() {
+        walk("");
+        bool changed = !updates_.empty();
+        for (auto &[path, entry] : updates_) {
+            entry.path = path.c_str();
+            gitCheck(git_index_add(index_, &entry), "cannot record " + path);
+        }
+        for (const auto &[path, entry] : tracked_)
+            if (!seen_.count(path)) {
+                gitCheck(git_index_remove(index_, path.c_str(), 0), "cannot forget " + path);
+                changed = true;
+            }
+        return changed;
+    }
+
+private:
+    bool ignored(const std::string &path) {
+        int result = 0;
+        if (git_ignore_path_is_ignored(&result, repo_, path.c_str()) < 0) {
+            git_error_clear();
+            return false;
+        }
+        return result != 0;
+    }
+
+    bool tracksUnder(const std::string &prefix) const {
+        auto it = tracked_.lower_bound(prefix);
+        return it != tracked_.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+    }
+
+    bool racy(const git_index_entry &e) const {
+        return e.mtime.seconds > static_cast<int32_t>(cacheTime_.tv_sec) ||
+               (e.mtime.seconds == static_cast<int32_t>(cacheTime_.tv_sec) &&
+                e.mtime.nanoseconds >= static_cast<uint32_t>(cacheTime_.tv_nsec));
+    }
+
+    void walk(const std::string &dir) {
+        fs::path absolute = dir.empty() ? root_ : root_ / dir;
+        DIR *d = ::opendir(absolute.c_str());
+        if (!d)
+            return;
+        std::vector<std::string> names;
+        while (struct dirent *entry = ::readdir(d)) {
+            std::string name = entry->d_name;
+            if (name != "." && name != ".." && name != ".git" && name != ".jj")
+                names.push_back(std::move(name));
+        }
+        ::closedir(d);
+        for (const std::string &name : names) {
+            std::string path = dir + name;
+            struct stat st {};
+            if (::lstat((root_ / path).c_str(), &st) != 0)
+                continue;
+            if (S_ISDIR(st.st_mode)) {
+                if (tracksUnder(path + "/") || !ignored(path + "/"))
+                    walk(path + "/");
+            } else if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) {
+                file(path, st);
+            }
+        }
+    }
+
+    void file(const std::string &path, const struct stat &st) {
+        auto known = tracked_.find(path);
+        if (known == tracked_.end() && ignored(path))
+            return;
+        seen_.insert(path);
+        uint32_t mode = S_ISLNK(st.st_mode) ? GIT_FILEMODE_LINK
+                        : (st.st_mode & S_IXUSR) ? GIT_FILEMODE_BLOB_EXECUTABLE
+                                                  : GIT_FILEMODE_BLOB;
+        git_index_entry entry{};
+        entry.ctime.seconds = static_cast<int32_t>(st.st_ctim.tv_sec);
+        entry.ctime.nanoseconds = static_cast<uint32_t>(st.st_ctim.tv_nsec);
+        entry.mtime.seconds = static_cast<int32_t>(st.st_mtim.tv_sec);
+        entry.mtime.nanoseconds = static_cast<uint32_t>(st.st_mtim.tv_nsec);
+        entry.dev = static_cast<uint32_t>(st.st_dev);
+        entry.ino = static_cast<uint32_t>(st.st_ino);
+        entry.mode = mode;
+        entry.uid = st.st_uid;
+        entry.gid = st.st_gid;
+        entry.file_size = static_cast<uint32_t>(st.st_size);
+        if (known != tracked_.end()) {
+            const git_index_entry &old = known->second;
+            bool sameStat = old.mtime.seconds == entry.mtime.seconds &&
+                            old.mtime.nanoseconds == entry.mtime.nanoseconds && old.file_size == entry.file_size &&
+                            old.ino == entry.ino && old.mode == entry.mode;
+            if (sameStat && !racy(old))
+                return;
+            entry.id = hash(path, st);
+            if (sameStat && git_oid_equal(&entry.id, &old.id))
+                return; // racily clean: same content, nothing to record
+        } else {
+            entry.id = hash(path, st);
+        }
+        updates_.emplace_back(path, entry);
+    }
+
+    git_oid hash(const std::string &path, const struct stat &st) {
+        git_oid id;
+        fs::path absolute = root_ / path;
+        if (S_ISLNK(st.st_mode)) {
+            std::string target(static_cast<size_t>(st.st_size) + 1, '\0');
+            ssize_t n = ::readlink(absolute.c_str(), target.data(), target.size());
+            target.resize(n < 0 ? 0 : static_cast<size_t>(n));
+            gitCheck(git_blob_create_from_buffer(&id, repo_, target.data(), target.size()), "cannot store " + path);
+        } else {
+            gitCheck(git_blob_create_from_disk(&id, repo_, absolute.c_str()), "cannot store " + path);
+        }
+        return id;
+    }
+
+    git_repository *repo_;
+    git_index *index_;
+    fs::path root_;
+    struct timespec cacheTime_;
+    std::map<std::string, git_index_entry> tracked_;
+    std::set<std::string> seen_;
+    std::vector<std::pair<std::string, git_index_entry>> updates_;
+};
+
+} // namespace
+
 bool WorkingCopy::snapshot() {
+    struct stat cacheStat {};
+    struct timespec cacheTime {};
+    if (::stat(indexPath(repo_).c_str(), &cacheStat) == 0)
+        cacheTime = cacheStat.st_mtim;
     git_index *idx = index();
-    bool touched = false;
-    gitCheck(git_index_update_all(idx, nullptr, markTouched, &touched), "cannot scan the working copy");
-    gitCheck(git_index_add_all(idx, nullptr, GIT_INDEX_ADD_DEFAULT, markTouched, &touched),
-             "cannot scan the working copy");
-    if (!touched)
+    if (!TreeScanner(repo_.git(), idx, repo_.layout().root, cacheTime).scan())
         return false;
     Oid tree;
     gitCheck(git_index_write_tree_to(tree.out(), idx, repo_.git()), "cannot write the working-copy tree");
@@ -146,8 +285,7 @@ bool WorkingCopy::snapshot() {
 }
 
 CheckoutStats WorkingCopy::checkoutTrees(const Oid &from, const Oid &to) {
-    git_index *idx = index();
-    (void)idx;
+    index(); // checkout updates whichever index is attached to the repository: ours
     CheckoutStats stats = diffStats(repo_.git(), from, to);
     TreePtr baseline = lookupTree(repo_.git(), from);
     TreePtr target = lookupTree(repo_.git(), to);

@@ -7,6 +7,7 @@
 #include <git2.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <unistd.h>
@@ -29,6 +30,9 @@ std::filesystem::path currentDirectory() {
 int main(int argc, char **argv) {
     tzset();
     git_libgit2_init();
+    // As with git itself: no /etc/gitconfig when asked (tests rely on this).
+    if (std::getenv("GIT_CONFIG_NOSYSTEM"))
+        git_libgit2_opts(GIT_OPT_SET_SEARCH_PATH, GIT_CONFIG_LEVEL_SYSTEM, "");
     jj::Context ctx;
     ctx.cwd = currentDirectory();
     int status = 0;

@@ -62,6 +62,12 @@ JjSandbox::JjSandbox() {
     env.insert(QStringLiteral("GIT_AUTHOR_EMAIL"), QStringLiteral("git.user@example.com"));
     env.insert(QStringLiteral("GIT_COMMITTER_NAME"), QStringLiteral("Git User"));
     env.insert(QStringLiteral("GIT_COMMITTER_EMAIL"), QStringLiteral("git.user@example.com"));
+    // Sanitizer settings reach the tool under test, e.g. in an ASan build.
+    const QProcessEnvironment outer = QProcessEnvironment::systemEnvironment();
+    for (const QString &key : outer.keys())
+        if (key.startsWith(QLatin1String("ASAN_")) || key.startsWith(QLatin1String("LSAN_")) ||
+            key.startsWith(QLatin1String("UBSAN_")))
+            env.insert(key, outer.value(key));
 }
 
 QString JjSandbox::resolve(const QString &workdir) const {

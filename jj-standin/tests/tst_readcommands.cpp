@@ -102,6 +102,9 @@ void TestReadCommands::logUnknownRevision() {
     QCOMPARE(missing.exitCode, 1);
     QCOMPARE(missing.err, QByteArray("Error: Revision `nobookmark` doesn't exist\n"));
     QCOMPARE(box.jj({"show", "kkkkkkkk"}, repo).err, QByteArray("Error: Revision `kkkkkkkk` doesn't exist\n"));
+    RunResult diff = box.jj({"diff", "-r", "nosuch", "--git"}, repo);
+    QCOMPARE(diff.exitCode, 1);
+    QCOMPARE(diff.err, QByteArray("Error: Revision `nosuch` doesn't exist\n"));
 }
 
 void TestReadCommands::logIdsAreUniquePrefixesThatResolve() {
@@ -373,20 +376,20 @@ void TestReadCommands::diffGitMatchesTheSamples() {
     JjSandbox box;
     QString repo = box.initRepo();
     auto place = [&](const QStringList &files) {
-        for (const QString &spec : files) {
-            QString name = spec.section('=', 0, 0);
+        for (const QString &file : files) {
+            QString name = file.section('=', 0, 0);
             bool exec = name.endsWith("+x");
             if (exec)
                 name.chop(2);
-            box.write(repo + "/" + name, spec.section('=', 1).toUtf8());
+            box.write(repo + "/" + name, file.section('=', 1).toUtf8());
             if (exec)
                 makeExecutable(repo + "/" + name);
         }
     };
     place(before);
     box.jj({"new"}, repo);
-    for (const QString &spec : before)
-        QFile::remove(repo + "/" + spec.section('=', 0, 0).remove("+x"));
+    for (const QString &file : before)
+        QFile::remove(repo + "/" + file.section('=', 0, 0).remove("+x"));
     place(after);
     RunResult r = box.jj({"diff", "-r", "@", "--git"}, repo);
     QCOMPARE(r.exitCode, 0);

@@ -2,6 +2,7 @@
 
 #include "JjSandbox.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -62,6 +63,16 @@ void TestRobustness::snapshotHonoursIgnoreRules() {
     // Deleting a file records its removal.
     QFile::remove(repo + "/a.txt");
     QCOMPARE(treeFiles(box, repo, box.commitId(repo, "@")), QStringList({".gitignore", "late.txt"}));
+
+    // A repository inside the working copy: its files are content, its .git is not.
+    QDir(repo).mkpath("inner");
+    box.git({"init", "-q"}, repo + "/inner");
+    box.write(repo + "/inner/x.txt", "x\n");
+    QVERIFY(QFile::link("late.txt", repo + "/link"));
+    RunResult diff = box.jj({"diff", "-r", "@", "--git"}, repo);
+    QCOMPARE(diff.exitCode, 0);
+    QCOMPARE(treeFiles(box, repo, box.commitId(repo, "@")), QStringList({".gitignore", "inner/x.txt", "late.txt", "link"}));
+    QVERIFY(diff.out.contains("diff --git a/link b/link\nnew file mode 120000\n"));
 }
 
 void TestRobustness::readOnlyCommandsWriteNothing() {

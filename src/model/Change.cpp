@@ -42,9 +42,14 @@ bool operator==(const Change &a, const Change &b) {
     return text::canonicallyEqual(a.changeId(), b.changeId());
 }
 
-size_t qHash(const Change &change, size_t seed) {
-    return text::canonicalHash(change.changeId(), seed);
+bool namesSameChange(const QString &a, const QString &b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return a.isEmpty() && b.isEmpty();
+    return a.size() <= b.size() ? b.startsWith(a) : a.startsWith(b);
 }
+
+size_t qHash(const Change &change, size_t seed) { return text::canonicalHash(change.changeId(), seed); }
 
 Json Change::toJson() const {
     Json json = Json::object();

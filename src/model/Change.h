@@ -79,6 +79,10 @@ using ChangePtr = std::shared_ptr<Change>;
 bool operator==(const Change &a, const Change &b);
 size_t qHash(const Change &change, size_t seed = 0);
 
+// Whether two change ids name one change. jj prints an id in full (`jj show`) or as its
+// shortest unique prefix (the logs), so an id that begins the other names it too.
+bool namesSameChange(const QString &a, const QString &b);
+
 // Whether two shared records stand for the same change.
 inline bool sameChange(const ChangePtr &a, const ChangePtr &b) {
     return a && b ? *a == *b : a == b;

@@ -214,7 +214,9 @@ void RepoController::removeListedChanges(const ChangeSet &changes) {
     for (const ChangePtr &change : changes) {
         const auto &list = m_repo.changes;
         const auto found = std::find_if(list.cbegin(), list.cend(),
-                                        [&](const ChangePtr &c) { return *c == *change; });
+                                        [&](const ChangePtr &c) {
+                                            return namesSameChange(c->changeId(), change->changeId());
+                                        });
         if (found == list.cend())
             continue;
         const qsizetype index = found - list.cbegin();

@@ -63,8 +63,8 @@ public:
     QCoro::Task<> push(ChangePtr change, QString bookmark, Remote remote);
 
     // Local list updates that follow an operation, whatever its outcome.
-    // Takes each change of the set, found by id, out of the change list; one write per
-    // removal.
+    // Takes each change of the set, found by id (in full or shortened), out of the change
+    // list; one write per removal.
     void removeListedChanges(const ChangeSet &changes);
     // Moves the rows at the source offsets in front of the row at the destination (the
     // list's length meaning the end), keeping their order; offsets that no longer fit

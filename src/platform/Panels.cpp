@@ -28,7 +28,6 @@ QCoro::Task<std::optional<QUrl>> runSavePanel(SavePanelOptions options, QWidget 
         co_return saveHook()(options);
 
     QPointer<QFileDialog> dialog = new QFileDialog(parent, options.title);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -36,8 +35,13 @@ QCoro::Task<std::optional<QUrl>> runSavePanel(SavePanelOptions options, QWidget 
     dialog->setLabelText(QFileDialog::Accept, options.prompt);
     dialog->setLabelText(QFileDialog::FileName, options.nameFieldLabel);
     dialog->open();
+    // Deleted only after the answer is read: a dialog that deletes itself on closing
+    // is gone before the queued resumption reaches it, and this never resumes.
     const int result = co_await qCoro(dialog.data(), &QFileDialog::finished);
-    if (!dialog || result != QDialog::Accepted || dialog->selectedUrls().isEmpty())
+    if (!dialog)
+        co_return std::nullopt;
+    dialog->deleteLater();
+    if (result != QDialog::Accepted || dialog->selectedUrls().isEmpty())
         co_return std::nullopt;
     co_return dialog->selectedUrls().constFirst();
 }
@@ -48,13 +52,15 @@ QCoro::Task<FolderChoice> runFolderPanel(QWidget *parent)
         co_return folderHook()();
 
     QPointer<QFileDialog> dialog = new QFileDialog(parent);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly, true);
     dialog->open();
     const int result = co_await qCoro(dialog.data(), &QFileDialog::finished);
-    if (!dialog || result != QDialog::Accepted || dialog->selectedUrls().isEmpty())
+    if (!dialog)
+        co_return FolderChoice{};
+    dialog->deleteLater();
+    if (result != QDialog::Accepted || dialog->selectedUrls().isEmpty())
         co_return FolderChoice{};
     co_return FolderChoice{dialog->selectedUrls().constFirst(), QString()};
 }

@@ -13,6 +13,39 @@
 
 #include <algorithm>
 
+namespace {
+
+// Finds listed changes by id, whether jj printed the id in full or shortened.
+class ChangeIndex {
+public:
+    explicit ChangeIndex(const QList<ChangePtr> &changes) : m_changes(changes)
+    {
+        m_rows.reserve(changes.size());
+        // Inserted bottom up, so the top-most of several candidates comes first.
+        for (qsizetype row = changes.size() - 1; row >= 0; --row)
+            m_rows.insert(key(changes.at(row)->changeId()), row);
+    }
+
+    // The top-most row that names the change, or -1.
+    qsizetype find(const QString &changeId) const
+    {
+        const QList<qsizetype> candidates = m_rows.values(key(changeId));
+        for (qsizetype row : candidates)
+            if (namesSameChange(m_changes.at(row)->changeId(), changeId))
+                return row;
+        return -1;
+    }
+
+private:
+    // jj prints no id shorter than this, so ids that name one change share it.
+    static QString key(const QString &changeId) { return changeId.left(4); }
+
+    QList<ChangePtr> m_changes;
+    QMultiHash<QString, qsizetype> m_rows;
+};
+
+} // namespace
+
 ChangeList::ChangeList(RepoController *controller, platform::Binding<ChangeSet> selection,
                        QWidget *parent)
     : QListView(parent),
@@ -75,19 +108,18 @@ void ChangeList::selectRowsOf(const ChangeSet &changes)
 {
     QItemSelection selection;
     if (!changes.isEmpty()) {
-        QSet<QString> ids;
+        const ChangeIndex index(m_model->changes());
+        QList<qsizetype> rows;
         for (const ChangePtr &change : changes)
-            ids.insert(change->changeId());
-        const QList<ChangePtr> &rows = m_model->changes();
-        qsizetype runStart = -1;
-        for (qsizetype row = 0; row <= rows.size(); ++row) {
-            const bool selected = row < rows.size() && ids.contains(rows.at(row)->changeId());
-            if (selected && runStart < 0)
-                runStart = row;
-            if (!selected && runStart >= 0) {
-                selection.select(m_model->index(int(runStart)), m_model->index(int(row - 1)));
-                runStart = -1;
-            }
+            if (const qsizetype row = index.find(change->changeId()); row >= 0)
+                rows.append(row);
+        std::sort(rows.begin(), rows.end());
+        for (qsizetype i = 0; i < rows.size();) {
+            qsizetype last = i;
+            while (last + 1 < rows.size() && rows.at(last + 1) <= rows.at(last) + 1)
+                ++last;
+            selection.select(m_model->index(int(rows.at(i))), m_model->index(int(rows.at(last))));
+            i = last + 1;
         }
     }
     const bool wasSyncing = std::exchange(m_syncing, true);
@@ -114,22 +146,20 @@ void ChangeList::viewSelectionChanged()
     QModelIndexList rows = selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end(),
               [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
-    QHash<QString, ChangePtr> byId;
-    byId.reserve(rows.size());
-    for (const QModelIndex &index : std::as_const(rows)) {
-        const ChangePtr change = m_model->changeAt(index.row());
-        byId.insert(change->changeId(), change);
-    }
+    QList<ChangePtr> selected;
+    selected.reserve(rows.size());
+    for (const QModelIndex &index : std::as_const(rows))
+        selected.append(m_model->changeAt(index.row()));
     // Changes selected before keep their place, so the first stays first; the newly
     // selected rows follow in list order.
     const ChangeSet current = m_selection.get();
+    const ChangeIndex index(selected);
     QList<ChangePtr> ordered;
-    ordered.reserve(rows.size());
+    ordered.reserve(selected.size());
     for (const ChangePtr &change : current)
-        if (const ChangePtr row = byId.value(change->changeId()))
-            ordered.append(row);
-    for (const QModelIndex &index : std::as_const(rows))
-        ordered.append(m_model->changeAt(index.row()));
+        if (const qsizetype row = index.find(change->changeId()); row >= 0)
+            ordered.append(selected.at(row));
+    ordered += selected;
     const ChangeSet next = ChangeSet::fromList(ordered);
     if (next == current)
         return;
@@ -197,20 +227,16 @@ QCoro::Task<> ChangeList::moveChanges(QList<qsizetype> sourceOffsets, qsizetype 
     // The rows move as the list stands now. A load may have replaced it during the
     // rebase, so the moved changes and the target are looked up again by id; what is
     // no longer listed is left out, and without its target nothing moves.
-    const QList<ChangePtr> now = controller->repo().changes;
-    QHash<QString, qsizetype> rowOf;
-    rowOf.reserve(now.size());
-    for (qsizetype row = now.size() - 1; row >= 0; --row)
-        rowOf.insert(now.at(row)->changeId(), row);
+    const ChangeIndex now(controller->repo().changes);
     QList<qsizetype> sources;
     for (const ChangePtr &change : std::as_const(moved))
-        if (!change->changeId().isEmpty() && rowOf.contains(change->changeId()))
-            sources.append(rowOf.value(change->changeId()));
-    qsizetype to = now.size();
+        if (const qsizetype row = now.find(change->changeId()); row >= 0 && !change->changeId().isEmpty())
+            sources.append(row);
+    qsizetype to = controller->repo().changes.size();
     if (!target->changeId().isEmpty()) {
-        if (!rowOf.contains(target->changeId()))
+        to = now.find(target->changeId());
+        if (to < 0)
             co_return;
-        to = rowOf.value(target->changeId());
     }
     controller->moveChanges(sources, to);
 }

@@ -231,7 +231,7 @@ bool ChangeListModel::applySameIds(const QList<ChangePtr> &changes)
     // A reload that found the same changes in the same order: the rows stay, with the
     // new records' texts.
     for (qsizetype i = 0; i < changes.size(); ++i)
-        if (changes.at(i)->changeId() != m_changes.at(i)->changeId())
+        if (!namesSameChange(changes.at(i)->changeId(), m_changes.at(i)->changeId()))
             return false;
     unwatch(m_changes, 0, m_changes.size());
     m_changes = changes;

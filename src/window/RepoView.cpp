@@ -89,6 +89,15 @@ RepoView::RepoView(RepoController *controller, QWidget *parent)
     publishFocusedValues();
 }
 
+RepoView::~RepoView()
+{
+    // The columns go while the window's own state still stands: the change list reads
+    // and writes the window's selection.
+    delete m_splitter;
+}
+
+RepoController *RepoView::controller() const { return m_controller; }
+
 void RepoView::buildToolbar()
 {
     auto *toolbar = new QToolBar;
@@ -199,5 +208,3 @@ QCoro::Task<> RepoView::refreshSelectedChangeDiffs()
         change->setChangedText(text);
     }
 }
-
-RepoController *RepoView::controller() const { return m_controller; }

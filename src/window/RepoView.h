@@ -24,6 +24,7 @@ class RepoView : public QMainWindow {
 
 public:
     explicit RepoView(RepoController *controller, QWidget *parent = nullptr);
+    ~RepoView() override;
     RepoController *controller() const;
 
     // The rows selected in the change list, shared with it.

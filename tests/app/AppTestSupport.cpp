@@ -5,6 +5,7 @@
 #include "platform/FocusedValues.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -108,6 +109,13 @@ QStringList menuTitles(const QMenuBar *bar)
     for (const QAction *action : bar->actions())
         titles.append(action->text());
     return titles;
+}
+
+void saveScreenshot(QWidget *widget, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("OSTREL_TEST_SCREENSHOTS");
+    if (!folder.isEmpty())
+        widget->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
 }
 
 } // namespace testing

@@ -62,4 +62,8 @@ QStringList describe(const QMenu *menu);
 QMenu *menuTitled(const QMenuBar *bar, const QString &title);
 QStringList menuTitles(const QMenuBar *bar);
 
+// Saves a picture of the widget as NAME.png in the folder named by the environment
+// variable OSTREL_TEST_SCREENSHOTS, when it is set.
+void saveScreenshot(QWidget *widget, const QString &name);
+
 } // namespace testing

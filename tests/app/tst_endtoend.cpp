@@ -80,13 +80,6 @@ QString git(const QStringList &arguments)
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-void saveScreenshot(QWidget *window, const QString &name)
-{
-    const QString folder = qEnvironmentVariable("OSTREL_TEST_SCREENSHOTS");
-    if (!folder.isEmpty())
-        window->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
-}
-
 template<typename Dialog>
 Dialog *shownDialog(SheetPresenter *presenter)
 {

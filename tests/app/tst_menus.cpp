@@ -143,6 +143,12 @@ private slots:
         check(m_app->menuBarWindow());
         if (QTest::currentTestFailed())
             return;
+        saveScreenshot(m_app->menuBarWindow(), QStringLiteral("menu-bar-window"));
+        for (QAction *menu : m_app->menuBarWindow()->menuBar()->actions()) {
+            menu->menu()->popup(QPoint(0, 0));
+            saveScreenshot(menu->menu(), QStringLiteral("menu-") + menu->text());
+            menu->menu()->hide();
+        }
         const auto window = repoWindow(QStringLiteral("/tmp"));
         check(window.get());
         // The update command's title ends in the one ellipsis character.

@@ -3,19 +3,22 @@
 #include "dialogs/UpdaterView.h"
 #include "platform/Alert.h"
 #include "platform/MenuBarWindow.h"
+#include "platform/MessageBoxAlerts.h"
 #include "platform/Resources.h"
 #include "platform/Updater.h"
 #include "platform/WindowRestoration.h"
 #include "window/OstrelApp.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QMessageBox>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
-#include <QTimer>
 
 #include <QCoro/QCoroSignal>
 
@@ -125,12 +128,11 @@ private slots:
     {
         FeedFolder folder(appcast(item("0.1", "u")));
         // The outcome alert stays up until the user dismisses it.
-        QTimer dismiss;
-        dismiss.setSingleShot(true);
+        QAction dismiss;
         int shown = 0;
         platform::setAlertPresenter([&](QString, QString) -> QCoro::Task<> {
             ++shown;
-            co_await qCoro(&dismiss, &QTimer::timeout);
+            co_await qCoro(&dismiss, &QAction::triggered);
         });
         Updater updater(QVersionNumber(0, 1));
         UpdaterView view(&updater);
@@ -143,7 +145,7 @@ private slots:
         QTRY_COMPARE(shown, 1);
         QVERIFY(!view.item()->isEnabled());
         view.item()->trigger(); // ignored while the first check lasts
-        dismiss.start(0);
+        dismiss.trigger();
         QTRY_VERIFY(view.item()->isEnabled());
         QCOMPARE(shown, 1);
         platform::setAlertPresenter({});
@@ -198,6 +200,31 @@ private slots:
             QVERIFY(alerts.alerts[0].informative.startsWith(
                 QStringLiteral("An error occurred in retrieving update information. Please try again later.\n\n")));
         QTRY_VERIFY(check->isEnabled());
+    }
+
+    void newerVersionShowsItsLinkInTheAlert()
+    {
+        FeedFolder folder(appcast(item("99.0", "https://example.org/ostrel-99.0.tar.gz")));
+        platform::installMessageBoxAlerts();
+        Updater updater;
+        updater.start();
+        updater.checkForUpdates();
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = [] {
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                if (auto *found = qobject_cast<QMessageBox *>(widget); found && found->isVisible())
+                    return found;
+            return static_cast<QMessageBox *>(nullptr);
+        }()));
+        QCOMPARE(box->text(), QStringLiteral("A new version of Ostrel is available!"));
+        QVERIFY(box->informativeText().endsWith(QStringLiteral("https://example.org/ostrel-99.0.tar.gz")));
+        QVERIFY(!updater.canCheckForUpdates());
+        saveScreenshot(box, QStringLiteral("update-newer-version"));
+        QPointer<QMessageBox> guard(box);
+        box->button(QMessageBox::Ok)->click();
+        QTRY_VERIFY(!guard);
+        QTRY_VERIFY(updater.canCheckForUpdates());
+        platform::setAlertPresenter({});
     }
 
     void missingFeedConfigurationIsReportedWhenChecking()

@@ -102,7 +102,9 @@ private slots:
         QCOMPARE(spy.reset.count(), 1);
         QCOMPARE(ids(model), QStringList({"x", "y"}));
 
-        // A reload of the same changes in the same order: new texts, same rows.
+        // A reload of the same changes in the same order: new texts, same rows, also when
+        // one id was read in full before and comes shortened now.
+        model.changeAt(0)->setChangeId(QStringLiteral("xfull"));
         const QList<ChangePtr> reloaded = changes({"x", "y"});
         reloaded.at(1)->setDescription(QStringLiteral("longer\ntext"));
         model.setChanges(reloaded);

@@ -259,6 +259,32 @@ private slots:
         QVERIFY(!f.view.refreshTimer()->isActive());
     }
 
+    void closingWhileJjRunsLeavesNothingBehind()
+    {
+        auto f = std::make_unique<Fixture>();
+        f->open();
+        for (const QStringList &slow : {QStringList{"show", "aaaa"}, QStringList{"bookmark", "list"},
+                                        diffOf(QStringLiteral("bbbb")), QStringList{"log", "--no-graph", "-r", "mine()"},
+                                        QStringList{"abandon", "-r", "aaaa"}})
+            f->jj.delay(slow, 0.3);
+        f->select({0});
+        QCoro::Task<> refresh = f->view.refreshSelectedChangeDiffs();
+        f->view.sidebar()->setSelection(SidebarSelection::change(ChangeCategory::myChanges));
+        QCoro::Task<> load = f->view.sidebar()->loadBookmarksAndRemotes();
+        QCoro::Task<> removal = f->view.changeList()->removeSelectedChanges();
+        const ChangePtr selected = f->view.selection().first();
+        auto *controller = new RepoController(f->controller.repo());
+        {
+            RepoView other(controller);
+            controller->setParent(&other);
+            other.show();
+            QCoro::Task<> otherRefresh = other.refreshSelectedChangeDiffs();
+        }
+        f.reset();
+        QTest::qWait(600);
+        QVERIFY(selected);
+    }
+
     void publishesItsValuesWhileActive()
     {
         Fixture f;
@@ -285,6 +311,18 @@ private slots:
         selection->set(SidebarSelection::change(ChangeCategory::myChanges));
         QCOMPARE(f.view.sidebar()->selection(), std::optional(SidebarSelection::change(ChangeCategory::myChanges)));
         QTRY_COMPARE(f.jj.calls(), QList<QStringList>({{"log", "--no-graph", "-r", "mine()"}}));
+
+        // A second window takes over while it is the active one.
+        RepoController otherController(QUrl::fromLocalFile(f.folder.path()));
+        RepoView other(&otherController);
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QCOMPARE(values.value<RepoController *>(QStringLiteral("repoController"))->get(), &otherController);
+        other.close();
+        f.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f.view));
+        QCOMPARE(values.value<RepoController *>(QStringLiteral("repoController"))->get(), &f.controller);
 
         f.view.close();
         QTRY_VERIFY(!values.value<RepoController *>(QStringLiteral("repoController")));

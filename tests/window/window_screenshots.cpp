@@ -1,6 +1,7 @@
 // Pictures of a repository window, for looking at the layout by hand. With a folder
 // argument it opens that repository with the bundled jj; without one it shows a
-// scripted history.
+// scripted history. A second argument keeps the window open that many seconds before
+// the last picture, for trying it by hand.
 #include "FakeJj.h"
 
 #include "model/RepoController.h"
@@ -65,5 +66,9 @@ int main(int argc, char **argv)
         list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
     QTest::qWait(1500);
     view.grab().save(out + QStringLiteral("/ostrel-window-selected.png"));
+    if (argc > 2) {
+        QTest::qWait(QString::fromLocal8Bit(argv[2]).toInt() * 1000);
+        view.grab().save(out + QStringLiteral("/ostrel-window-held.png"));
+    }
     return 0;
 }
