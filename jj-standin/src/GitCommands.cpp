@@ -130,10 +130,7 @@ int runRemoteAdd(const cli::RemoteAdd &cmd, Context &ctx) {
 
 int runFetch(const cli::Fetch &, Context &ctx) {
     auto repo = openWorkspace(ctx);
-    GitStrArray names;
-    gitCheck(git_remote_list(&names.array, repo->git()), "cannot list remotes");
-    std::vector<std::string> remotes(names.array.strings, names.array.strings + names.array.count);
-    std::sort(remotes.begin(), remotes.end());
+    std::vector<std::string> remotes = remoteNames(*repo);
     if (remotes.empty())
         throw UserError("No git remotes to fetch from");
     Transaction tx(*repo);

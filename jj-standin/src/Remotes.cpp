@@ -107,6 +107,14 @@ bool remoteExists(Repo &repo, const std::string &name) {
     return true;
 }
 
+std::vector<std::string> remoteNames(Repo &repo) {
+    GitStrArray names;
+    gitCheck(git_remote_list(&names.array, repo.git()), "cannot list remotes");
+    std::vector<std::string> sorted(names.array.strings, names.array.strings + names.array.count);
+    std::sort(sorted.begin(), sorted.end());
+    return sorted;
+}
+
 std::map<std::string, Oid> fetchRemote(Repo &repo, const std::string &remoteName) {
     RemotePtr remote = lookupRemote(repo, remoteName);
     std::string refspec = "+refs/heads/*:refs/remotes/" + remoteName + "/*";
