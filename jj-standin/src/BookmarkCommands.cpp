@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "Error.h"
 #include "GitRefs.h"
+#include "Remotes.h"
 #include "Revset.h"
 #include "Templates.h"
 
@@ -23,16 +24,6 @@ bool hasTrackedRemotes(const RepoState &state, const std::string &name) {
         if (ref.tracked)
             return true;
     return false;
-}
-
-bool gitRemoteExists(Repo &repo, const std::string &name) {
-    git_remote *raw = nullptr;
-    if (git_remote_lookup(&raw, repo.git(), name.c_str()) < 0) {
-        git_error_clear();
-        return false;
-    }
-    git_remote_free(raw);
-    return true;
 }
 
 } // namespace
@@ -100,7 +91,7 @@ int runBookmarkTrack(const cli::BookmarkTrack &cmd, Context &ctx) {
         if (!state.bookmarks.count(cmd.name))
             state.bookmarks[cmd.name] = *existing->target;
         started = true;
-    } else if (state.bookmarks.count(cmd.name) && gitRemoteExists(*repo, cmd.remote)) {
+    } else if (state.bookmarks.count(cmd.name) && remoteExists(*repo, cmd.remote)) {
         // Not on the remote yet: tracked now, created there by the next push.
         state.remoteBookmarks[cmd.name][cmd.remote] = RemoteRef{std::nullopt, true};
         started = true;

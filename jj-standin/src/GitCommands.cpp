@@ -24,38 +24,27 @@ Pos startWorkspace(Repo &repo, Context &ctx, bool existingGit) {
     if (!existingGit)
         return 0;
     bool imported = false;
-    git_reference_iterator *rawIt = nullptr;
-    if (git_reference_iterator_new(&rawIt, repo.git()) == 0) {
-        ReferenceIteratorPtr it(rawIt);
-        git_reference *rawRef = nullptr;
-        while (git_reference_next(&rawRef, it.get()) == 0) {
-            ReferencePtr ref(rawRef);
-            if (git_reference_type(ref.get()) != GIT_REFERENCE_DIRECT)
-                continue;
-            std::string name = git_reference_name(ref.get());
-            Oid target(*git_reference_target(ref.get()));
-            git_commit *rawCommit = nullptr;
-            if (git_commit_lookup(&rawCommit, repo.git(), target.get()) < 0) {
-                git_error_clear();
-                continue; // a tag or something else that is not a commit
-            }
-            git_commit_free(rawCommit);
-            if (name.rfind("refs/heads/", 0) == 0) {
-                repo.importFromGit(target);
-                state.bookmarks[name.substr(11)] = target;
-                imported = true;
-            } else if (name.rfind("refs/remotes/", 0) == 0) {
-                std::string rest = name.substr(13);
-                auto slash = rest.find('/');
-                if (slash == std::string::npos || rest.substr(slash + 1) == "HEAD")
-                    continue;
-                repo.importFromGit(target);
-                state.remoteBookmarks[rest.substr(slash + 1)][rest.substr(0, slash)] = RemoteRef{target, false};
-                imported = true;
-            }
+    forEachDirectReference(repo, "refs/*", [&](const std::string &name, const Oid &target) {
+        git_commit *rawCommit = nullptr;
+        if (git_commit_lookup(&rawCommit, repo.git(), target.get()) < 0) {
+            git_error_clear();
+            return; // a tag or something else that is not a commit
         }
-    }
-    git_error_clear();
+        git_commit_free(rawCommit);
+        if (name.rfind("refs/heads/", 0) == 0) {
+            repo.importFromGit(target);
+            state.bookmarks[name.substr(11)] = target;
+            imported = true;
+        } else if (name.rfind("refs/remotes/", 0) == 0) {
+            std::string rest = name.substr(13);
+            auto slash = rest.find('/');
+            if (slash == std::string::npos || rest.substr(slash + 1) == "HEAD")
+                return;
+            repo.importFromGit(target);
+            state.remoteBookmarks[rest.substr(slash + 1)][rest.substr(0, slash)] = RemoteRef{target, false};
+            imported = true;
+        }
+    });
     repo.setInitialState(state);
     Pos base = 0;
     Oid head;
@@ -141,10 +130,7 @@ int runRemoteAdd(const cli::RemoteAdd &cmd, Context &ctx) {
 
 int runFetch(const cli::Fetch &, Context &ctx) {
     auto repo = openWorkspace(ctx);
-    GitStrArray names;
-    gitCheck(git_remote_list(&names.array, repo->git()), "cannot list remotes");
-    std::vector<std::string> remotes(names.array.strings, names.array.strings + names.array.count);
-    std::sort(remotes.begin(), remotes.end());
+    std::vector<std::string> remotes = remoteNames(*repo);
     if (remotes.empty())
         throw UserError("No git remotes to fetch from");
     Transaction tx(*repo);

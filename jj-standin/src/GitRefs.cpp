@@ -61,6 +61,23 @@ void deleteGitRef(Repo &repo, const std::string &name) {
 
 } // namespace
 
+void forEachDirectReference(Repo &repo, const char *glob,
+                            const std::function<void(const std::string &, const Oid &)> &visit) {
+    git_reference_iterator *rawIt = nullptr;
+    if (git_reference_iterator_glob_new(&rawIt, repo.git(), glob) < 0) {
+        git_error_clear();
+        return;
+    }
+    ReferenceIteratorPtr it(rawIt);
+    git_reference *rawRef = nullptr;
+    while (git_reference_next(&rawRef, it.get()) == 0) {
+        ReferencePtr ref(rawRef);
+        if (git_reference_type(ref.get()) == GIT_REFERENCE_DIRECT)
+            visit(git_reference_name(ref.get()), Oid(*git_reference_target(ref.get())));
+    }
+    git_error_clear();
+}
+
 void exportToGit(Repo &repo, const RepoState &before, bool workingCopyMoved) {
     const RepoState &state = repo.state();
     std::vector<std::pair<std::string, std::string>> failures;
@@ -116,16 +133,8 @@ void exportToGit(Repo &repo, const RepoState &before, bool workingCopyMoved) {
         if (!h.isZero())
             wanted.insert("refs/jj/keep/" + h.hex());
     std::vector<std::string> existing;
-    {
-        git_reference_iterator *rawIt = nullptr;
-        if (git_reference_iterator_glob_new(&rawIt, repo.git(), "refs/jj/keep/*") == 0) {
-            ReferenceIteratorPtr it(rawIt);
-            const char *refName = nullptr;
-            while (git_reference_next_name(&refName, it.get()) == 0)
-                existing.emplace_back(refName);
-        }
-        git_error_clear();
-    }
+    forEachDirectReference(repo, "refs/jj/keep/*",
+                           [&](const std::string &name, const Oid &) { existing.push_back(name); });
     for (const auto &name : existing)
         if (!wanted.count(name))
             deleteGitRef(repo, name);

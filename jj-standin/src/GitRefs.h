@@ -6,6 +6,9 @@
 
 #include "Repo.h"
 
+#include <functional>
+#include <string>
+
 namespace jj {
 
 void exportToGit(Repo &repo, const RepoState &before, bool workingCopyMoved);
@@ -14,5 +17,10 @@ void exportToGit(Repo &repo, const RepoState &before, bool workingCopyMoved);
 void setGitRef(Repo &repo, const std::string &name, const Oid &target);
 
 bool isValidBookmarkName(const std::string &name);
+
+// Calls `visit` with the name and target of every direct reference matching
+// `glob` (e.g. "refs/remotes/origin/*"); symbolic ones are skipped.
+void forEachDirectReference(Repo &repo, const char *glob,
+                            const std::function<void(const std::string &name, const Oid &target)> &visit);
 
 } // namespace jj

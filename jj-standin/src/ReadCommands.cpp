@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "DiffFormat.h"
 #include "Error.h"
+#include "Remotes.h"
 #include "Revset.h"
 #include "Templates.h"
 
@@ -65,11 +66,7 @@ int runBookmarkList(const cli::BookmarkList &, Context &ctx) {
 
 int runRemoteList(const cli::RemoteList &, Context &ctx) {
     auto repo = openWorkspace(ctx);
-    GitStrArray names;
-    gitCheck(git_remote_list(&names.array, repo->git()), "cannot list remotes");
-    std::vector<std::string> sorted(names.array.strings, names.array.strings + names.array.count);
-    std::sort(sorted.begin(), sorted.end());
-    for (const auto &name : sorted) {
+    for (const auto &name : remoteNames(*repo)) {
         git_remote *raw = nullptr;
         if (git_remote_lookup(&raw, repo->git(), name.c_str()) < 0) {
             git_error_clear();

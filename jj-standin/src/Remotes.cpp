@@ -51,24 +51,11 @@ std::string percentDecode(const std::string &text) {
 std::map<std::string, Oid> remoteTrackingRefs(Repo &repo, const std::string &remote) {
     std::map<std::string, Oid> out;
     const std::string prefix = "refs/remotes/" + remote + "/";
-    git_reference_iterator *rawIt = nullptr;
-    if (git_reference_iterator_glob_new(&rawIt, repo.git(), (prefix + "*").c_str()) < 0) {
-        git_error_clear();
-        return out;
-    }
-    ReferenceIteratorPtr it(rawIt);
-    git_reference *rawRef = nullptr;
-    while (git_reference_next(&rawRef, it.get()) == 0) {
-        ReferencePtr ref(rawRef);
-        if (git_reference_type(ref.get()) != GIT_REFERENCE_DIRECT)
-            continue;
-        std::string name = git_reference_name(ref.get());
+    forEachDirectReference(repo, (prefix + "*").c_str(), [&](const std::string &name, const Oid &target) {
         std::string branch = name.substr(prefix.size());
-        if (branch == "HEAD")
-            continue;
-        out[branch] = Oid(*git_reference_target(ref.get()));
-    }
-    git_error_clear();
+        if (branch != "HEAD")
+            out[branch] = target;
+    });
     return out;
 }
 
@@ -118,6 +105,14 @@ bool remoteExists(Repo &repo, const std::string &name) {
     }
     git_remote_free(raw);
     return true;
+}
+
+std::vector<std::string> remoteNames(Repo &repo) {
+    GitStrArray names;
+    gitCheck(git_remote_list(&names.array, repo.git()), "cannot list remotes");
+    std::vector<std::string> sorted(names.array.strings, names.array.strings + names.array.count);
+    std::sort(sorted.begin(), sorted.end());
+    return sorted;
 }
 
 std::map<std::string, Oid> fetchRemote(Repo &repo, const std::string &remoteName) {

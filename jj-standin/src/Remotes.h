@@ -20,6 +20,8 @@ std::optional<std::filesystem::path> localRepositoryPath(const std::string &url)
 bool isGitRepository(const std::filesystem::path &path);
 
 bool remoteExists(Repo &repo, const std::string &name);
+// The names of the repository's git remotes, sorted.
+std::vector<std::string> remoteNames(Repo &repo);
 // Fetches every branch of `remote`; returns the branches it has now.
 std::map<std::string, Oid> fetchRemote(Repo &repo, const std::string &remote);
 // The branch the remote's HEAD names, e.g. "main".
