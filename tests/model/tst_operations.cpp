@@ -1,7 +1,9 @@
 #include "model/RepoController.h"
-#include "support/TestSupport.h"
+#include "support/FakeJj.h"
 
+#include <QDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using testing::AlertRecorder;
@@ -13,8 +15,8 @@ const QString workingCopyLog = QStringLiteral(
     "newwc test.user@example.com 2001-02-03 08:05:09 1234abcd\n(empty) (no description set)\n");
 
 // A controller whose list holds the changes "top" and "base".
-std::unique_ptr<RepoController> controllerIn(const FakeJj &jj) {
-    Repo repo = Repo::empty(QUrl::fromLocalFile(jj.workspace()));
+std::unique_ptr<RepoController> controllerIn() {
+    Repo repo = Repo::empty(QUrl::fromLocalFile(QDir::tempPath()));
     repo.changes = {
         testing::makeChange(QStringLiteral("top"), QStringLiteral("(empty) (no description set)")),
         testing::makeChange(QStringLiteral("base"), QStringLiteral("base"))};
@@ -29,11 +31,11 @@ private slots:
     void commitInsertsTheNewWorkingCopyAndDescribesTheOldOne() {
         FakeJj jj;
         AlertRecorder alerts;
-        jj.respond(QStringLiteral("log"), workingCopyLog);
-        auto controller = controllerIn(jj);
+        jj.respond(testing::argv({"log", "--no-graph", "-r", "@"}), workingCopyLog);
+        auto controller = controllerIn();
         const QString message = QStringLiteral("Fix it\n\nwith details");
         QCoro::waitFor(controller->commit(message));
-        QCOMPARE(jj.commands(),
+        QCOMPARE(jj.calls(),
                  (QList<QStringList>{{QStringLiteral("commit"), QStringLiteral("-m"), message},
                                      testing::argv({"log", "--no-graph", "-r", "@"})}));
         QCOMPARE(testing::changeIds(controller->repo().changes),
@@ -45,13 +47,13 @@ private slots:
     void failedCommitOrNewChangeListsNothing() {
         FakeJj jj;
         AlertRecorder alerts;
-        jj.fail(QStringLiteral("commit"), QStringLiteral("Error: broken\n"));
-        jj.fail(QStringLiteral("new"), QStringLiteral("Error: broken\n"));
-        jj.respond(QStringLiteral("log"), workingCopyLog);
-        auto controller = controllerIn(jj);
+        jj.fail(testing::argv({"commit", "-m", "message"}), QStringLiteral("Error: broken\n"));
+        jj.fail(testing::argv({"new"}), QStringLiteral("Error: broken\n"));
+        jj.respond(testing::argv({"log", "--no-graph", "-r", "@"}), workingCopyLog);
+        auto controller = controllerIn();
         QCoro::waitFor(controller->commit(QStringLiteral("message")));
         QCoro::waitFor(controller->addChange());
-        QCOMPARE(jj.commands().size(), 2); // No working-copy read after either failure.
+        QCOMPARE(jj.calls().size(), 2); // No working-copy read after either failure.
         QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"top", "base"}));
         QCOMPARE(controller->repo().changes[0]->description(),
                  QStringLiteral("(empty) (no description set)"));
@@ -60,8 +62,8 @@ private slots:
 
     void commitWithoutAWorkingCopyLeavesTheListAlone() {
         FakeJj jj;
-        jj.respond(QStringLiteral("log"), QStringLiteral("oneword\n"));
-        Repo repo = Repo::empty(QUrl::fromLocalFile(jj.workspace()));
+        jj.respond(testing::argv({"log", "--no-graph", "-r", "@"}), QStringLiteral("oneword\n"));
+        Repo repo = Repo::empty(QUrl::fromLocalFile(QDir::tempPath()));
         repo.changes = {testing::makeChange(QStringLiteral("only"), QStringLiteral("before"))};
         RepoController controller(repo);
         QCoro::waitFor(controller.commit(QStringLiteral("after")));
@@ -72,42 +74,44 @@ private slots:
     void newChangeAndMerge() {
         FakeJj jj;
         AlertRecorder alerts;
-        jj.respond(QStringLiteral("log"), workingCopyLog);
-        auto controller = controllerIn(jj);
+        jj.respond(testing::argv({"log", "--no-graph", "-r", "@"}), workingCopyLog);
+        auto controller = controllerIn();
         QCoro::waitFor(controller->addChange());
         QCOMPARE(testing::changeIds(controller->repo().changes),
                  QStringList({"newwc", "top", "base"}));
 
         const ChangeSet two{controller->repo().changes[1], controller->repo().changes[2]};
         QCoro::waitFor(controller->merge(two));
-        QCOMPARE(jj.commands()[2], testing::argv({"new", "-r", "top", "base", "-m", "Merge"}));
+        QCOMPARE(jj.calls()[2], testing::argv({"new", "-r", "top", "base", "-m", "Merge"}));
         QCOMPARE(controller->repo().changes.size(), 4);
 
-        jj.fail(QStringLiteral("new"), QStringLiteral("Error: Revision `x` doesn't exist\n"));
+        jj.fail(testing::argv({"new", "-r", "top", "base", "-m", "Merge"}),
+                QStringLiteral("Error: Revision `x` doesn't exist\n"));
         QCoro::waitFor(controller->merge(two));
         QCOMPARE(alerts.alerts.size(), 1);
         QCOMPARE(alerts.alerts[0].message, QStringLiteral("Error running command"));
         QCOMPARE(alerts.alerts[0].informative,
                  QStringLiteral("Error: Revision `x` doesn't exist\n"));
-        QCOMPARE(jj.commands().size(), 5); // The failed merge reads nothing afterwards.
+        QCOMPARE(jj.calls().size(), 5); // The failed merge reads nothing afterwards.
         QCOMPARE(controller->repo().changes.size(), 4);
     }
 
     void operationsThatReportFailures_data() {
-        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("command");
         QTest::addColumn<int>("which");
-        QTest::newRow("abandon") << "abandon" << 0;
-        QTest::newRow("rebase") << "rebase" << 1;
-        QTest::newRow("pull") << "git-fetch" << 2;
-        QTest::newRow("track") << "bookmark-track" << 3;
+        QTest::newRow("abandon") << testing::argv({"abandon", "-r", "top"}) << 0;
+        QTest::newRow("rebase") << testing::argv({"rebase", "-r", "top", "--insert-after", "base"})
+                                << 1;
+        QTest::newRow("pull") << testing::argv({"git", "fetch"}) << 2;
+        QTest::newRow("track") << testing::argv({"bookmark", "track", "main@origin"}) << 3;
     }
 
     void operationsThatReportFailures() {
-        QFETCH(QString, key);
+        QFETCH(QStringList, command);
         QFETCH(int, which);
         FakeJj jj;
         AlertRecorder alerts;
-        auto controller = controllerIn(jj);
+        auto controller = controllerIn();
         const QList<ChangePtr> before = controller->repo().changes;
         auto run = [&] {
             const ChangeSet set{before[0]};
@@ -125,36 +129,36 @@ private slots:
         };
         QCoro::waitFor(run());
         QVERIFY(alerts.alerts.isEmpty());
-        jj.fail(key, QStringLiteral("Error: nope\n"));
+        jj.fail(command, QStringLiteral("Error: nope\n"));
         QCoro::waitFor(run());
         QCOMPARE(alerts.alerts.size(), 1);
         QCOMPARE(alerts.alerts[0].informative, QStringLiteral("Error: nope\n"));
-        QCOMPARE(jj.commands().size(), 2);
+        QCOMPARE(jj.calls().size(), 2);
         QCOMPARE(controller->repo().changes, before); // Callers update the list themselves.
     }
 
     void emptySetsStillRunTheirCommand() {
         FakeJj jj;
         AlertRecorder alerts;
-        jj.fail(QStringLiteral("abandon"), QStringLiteral("error: a value is required\n"), 2);
-        auto controller = controllerIn(jj);
+        jj.fail(testing::argv({"abandon", "-r"}), QStringLiteral("error: a value is required\n"));
+        auto controller = controllerIn();
         QCoro::waitFor(controller->abandon({}));
-        QCOMPARE(jj.commands(), QList<QStringList>{testing::argv({"abandon", "-r"})});
+        QCOMPARE(jj.calls(), QList<QStringList>{testing::argv({"abandon", "-r"})});
         QCOMPARE(alerts.alerts.size(), 1);
     }
 
     void addRemote() {
         FakeJj jj;
         AlertRecorder alerts;
-        auto controller = controllerIn(jj);
+        auto controller = controllerIn();
         const QUrl url(QStringLiteral("https://example.com/r%20x.git"));
         const Remote added = QCoro::waitFor(controller->addRemote(QStringLiteral("origin"), url));
-        QCOMPARE(jj.commands().last(), testing::argv({"git", "remote", "add", "origin",
+        QCOMPARE(jj.calls().last(), testing::argv({"git", "remote", "add", "origin",
                                                       "https://example.com/r%20x.git"}));
         QCOMPARE(added.name, QStringLiteral("origin"));
         QCOMPARE(added.url, url);
 
-        jj.fail(QStringLiteral("git-remote"),
+        jj.fail(testing::argv({"git", "remote", "add", "origin", "https://example.com/r%20x.git"}),
                 QStringLiteral("Error: Git remote named 'origin' already exists\n"));
         const Remote failed = QCoro::waitFor(controller->addRemote(QStringLiteral("origin"), url));
         QCOMPARE(alerts.alerts.size(), 1);
@@ -165,7 +169,7 @@ private slots:
     void addBookmark() {
         FakeJj jj;
         AlertRecorder alerts;
-        auto controller = controllerIn(jj);
+        auto controller = controllerIn();
         const Bookmark none = QCoro::waitFor(controller->addBookmark(QStringLiteral("b1")));
         QCOMPARE(none.name, QStringLiteral("b1"));
         QVERIFY(none.latestChange->changeId().isEmpty());
@@ -174,9 +178,9 @@ private slots:
         controller->modifyRepo([&](Repo &repo) { repo.selectedChanges = ChangeSet{selected}; });
         const Bookmark pointed = QCoro::waitFor(controller->addBookmark(QStringLiteral("b2")));
         QCOMPARE(pointed.latestChange, selected);
-        QCOMPARE(jj.commands().last(), testing::argv({"bookmark", "create", "b2"}));
+        QCOMPARE(jj.calls().last(), testing::argv({"bookmark", "create", "b2"}));
 
-        jj.fail(QStringLiteral("bookmark-create"), QStringLiteral("Error: exists\n"));
+        jj.fail(testing::argv({"bookmark", "create", "b2"}), QStringLiteral("Error: exists\n"));
         const Bookmark failed = QCoro::waitFor(controller->addBookmark(QStringLiteral("b2")));
         QCOMPARE(failed.name, QStringLiteral("b2"));
         QVERIFY(failed.latestChange->changeId().isEmpty());
@@ -186,18 +190,20 @@ private slots:
     void pushMovesTheBookmarkThenPushesAndReportsOnlyThePush() {
         FakeJj jj;
         AlertRecorder alerts;
-        jj.fail(QStringLiteral("bookmark-set"), QStringLiteral("Error: set failed\n"));
-        auto controller = controllerIn(jj);
+        jj.fail(testing::argv({"bookmark", "set", "main", "--allow-backwards", "-r", "base"}),
+                QStringLiteral("Error: set failed\n"));
+        auto controller = controllerIn();
         const Remote origin{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/r"))};
         QCoro::waitFor(
             controller->push(controller->repo().changes[1], QStringLiteral("main"), origin));
-        QCOMPARE(jj.commands(),
+        QCOMPARE(jj.calls(),
                  (QList<QStringList>{
                      testing::argv({"bookmark", "set", "main", "--allow-backwards", "-r", "base"}),
                      testing::argv({"git", "push", "--remote", "origin", "-b", "main"})}));
         QVERIFY(alerts.alerts.isEmpty());
 
-        jj.fail(QStringLiteral("git-push"), QStringLiteral("Error: rejected\n"));
+        jj.fail(testing::argv({"git", "push", "--remote", "origin", "-b", "main"}),
+                QStringLiteral("Error: rejected\n"));
         QCoro::waitFor(
             controller->push(controller->repo().changes[1], QStringLiteral("main"), origin));
         QCOMPARE(alerts.alerts.size(), 1);
@@ -207,16 +213,17 @@ private slots:
     void loads() {
         FakeJj jj;
         AlertRecorder alerts;
-        jj.respond(QStringLiteral("log"), testing::sample(QStringLiteral("log-nograph-01.txt")));
-        jj.respond(QStringLiteral("bookmark-list"),
+        jj.respond(testing::argv({"log", "--no-graph", "-r", "mine()"}),
+                   testing::sample(QStringLiteral("log-nograph-01.txt")));
+        jj.respond(testing::argv({"bookmark", "list"}),
                    testing::sample(QStringLiteral("bookmark-list-02.txt")));
-        jj.respond(QStringLiteral("git-remote"), QStringLiteral("origin /srv/r.git\n"));
-        auto controller = controllerIn(jj);
+        jj.respond(testing::argv({"git", "remote", "list"}), QStringLiteral("origin /srv/r.git\n"));
+        auto controller = controllerIn();
         QSignalSpy spy(controller.get(), &RepoController::repoChanged);
 
         QCoro::waitFor(
             controller->loadChanges(SidebarSelection::change(ChangeCategory::myChanges)));
-        QCOMPARE(jj.commands().last(), testing::argv({"log", "--no-graph", "-r", "mine()"}));
+        QCOMPARE(jj.calls().last(), testing::argv({"log", "--no-graph", "-r", "mine()"}));
         QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"rlvkpnrz"}));
         QCOMPARE(spy.count(), 1);
 
@@ -229,24 +236,25 @@ private slots:
         QCOMPARE(spy.count(), 1);    // The list loads write nothing.
 
         // A failed log empties the list, for a category and for a bookmark.
-        jj.fail(QStringLiteral("log"), QStringLiteral("Error: Revision `nope` doesn't exist\n"));
+        jj.fail(testing::argv({"log", "--no-graph", "-r", "ancestors(nope)"}),
+                QStringLiteral("Error: Revision `nope` doesn't exist\n"));
         QCoro::waitFor(controller->loadChanges(SidebarSelection::bookmark(
             Bookmark{QStringLiteral("nope"), testing::makeChange(QString())})));
-        QCOMPARE(jj.commands().last(),
+        QCOMPARE(jj.calls().last(),
                  testing::argv({"log", "--no-graph", "-r", "ancestors(nope)"}));
         QVERIFY(controller->repo().changes.isEmpty());
         QCOMPARE(QCoro::waitFor(controller->logWorkingCopy()), nullptr);
-        jj.fail(QStringLiteral("bookmark-list"), QStringLiteral("Error\n"));
+        jj.fail(testing::argv({"bookmark", "list"}), QStringLiteral("Error\n"));
         QVERIFY(QCoro::waitFor(controller->listBookmarks()).isEmpty());
         QVERIFY(alerts.alerts.isEmpty());
     }
 
     void categoriesRunTheirLogs() {
         FakeJj jj;
-        auto controller = controllerIn(jj);
+        auto controller = controllerIn();
         QCoro::waitFor(controller->loadChanges(ChangeCategory::allChanges));
         QCoro::waitFor(controller->loadChanges(ChangeCategory::mutableChanges));
-        QCOMPARE(jj.commands(),
+        QCOMPARE(jj.calls(),
                  (QList<QStringList>{testing::argv({"log", "--no-graph", "-r", "::"}),
                                      testing::argv({"log", "--no-graph"})}));
     }
@@ -254,17 +262,16 @@ private slots:
     void createRepo() {
         FakeJj jj;
         AlertRecorder alerts;
-        jj.respond(QStringLiteral("git-init"), QString(),
-                   QStringLiteral("Initialized repo in \"demo\"\n"));
-        const QUrl url = QUrl::fromLocalFile(jj.workspace() + QStringLiteral("/demo"));
+        QTemporaryDir dir;
+        const QUrl url = QUrl::fromLocalFile(dir.filePath(QStringLiteral("demo")));
         const std::optional<Repo> made = QCoro::waitFor(Repo::create(url));
         QVERIFY(made);
         QCOMPARE(made->folder.url, url);
         QVERIFY(made->changes.isEmpty() && !made->currentBookmark && !made->currentRemote);
-        QCOMPARE(jj.commands(),
+        QCOMPARE(jj.calls(),
                  QList<QStringList>{testing::argv({"git", "init", "--colocate", "demo"})});
 
-        jj.fail(QStringLiteral("git-init"), QStringLiteral("Error: exists\n"));
+        jj.fail(testing::argv({"git", "init", "--colocate", "demo"}), QStringLiteral("Error: exists\n"));
         QVERIFY(!QCoro::waitFor(Repo::create(url)));
         QCOMPARE(alerts.alerts.size(), 1);
     }
@@ -280,30 +287,30 @@ private slots:
 
     void changeCommands() {
         FakeJj jj;
-        const Folder folder(QUrl::fromLocalFile(jj.workspace()));
+        const Folder folder(QUrl::fromLocalFile(QDir::tempPath()));
         auto c = testing::makeChange(QStringLiteral("abc"), QStringLiteral("old"));
         QSignalSpy diffSpy(c.get(), &Change::changedTextChanged);
 
-        jj.respond(QStringLiteral("diff"), QStringLiteral("diff --git a/f b/f\n"));
+        jj.respond(testing::argv({"diff", "-r", "abc", "--git"}), QStringLiteral("diff --git a/f b/f\n"));
         QCOMPARE(QCoro::waitFor(c->diff(folder)), QStringLiteral("diff --git a/f b/f\n"));
         QCOMPARE(c->changedText(), QStringLiteral("diff --git a/f b/f\n"));
         QCoro::waitFor(c->diff(folder));
         QCOMPARE(diffSpy.count(), 1); // The same text again tells nobody.
 
-        jj.fail(QStringLiteral("diff"), QStringLiteral("Error: gone\n"));
+        jj.fail(testing::argv({"diff", "-r", "abc", "--git"}), QStringLiteral("Error: gone\n"));
         QCOMPARE(QCoro::waitFor(c->diff(folder)), QStringLiteral("Error: gone\n"));
         QCOMPARE(c->changedText(), QStringLiteral("diff --git a/f b/f\n"));
 
-        jj.respond(QStringLiteral("show"), testing::sample(QStringLiteral("show-02.txt")));
+        jj.respond(testing::argv({"show", "abc"}), testing::sample(QStringLiteral("show-02.txt")));
         QCoro::waitFor(c->show(folder));
         QCOMPARE(c->changeId(), QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv"));
         QVERIFY(c->description().startsWith(QStringLiteral("Revert \"e\"")));
-        jj.fail(QStringLiteral("show"), QStringLiteral("Error\n"));
+        jj.fail(testing::argv({"show", "wqnwkozpkustnxypnnntnykwrqrkrpvv"}), QStringLiteral("Error\n"));
         QCoro::waitFor(c->show(folder));
         QCOMPARE(c->changeId(), QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv"));
 
         QCoro::waitFor(c->describe(QStringLiteral("new\ntext"), folder));
-        QCOMPARE(jj.commands().last(),
+        QCOMPARE(jj.calls().last(),
                  (QStringList{QStringLiteral("describe"), QStringLiteral("-m"),
                               QStringLiteral("new\ntext"), QStringLiteral("-r"),
                               QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv")}));

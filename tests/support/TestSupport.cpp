@@ -116,40 +116,6 @@ QList<QStringList> RecordingJj::commands() const {
     return readCommandLog(m_dir.filePath(QStringLiteral("log")));
 }
 
-FakeJj::FakeJj() {
-    const QByteArray dir = m_dir.path().toUtf8();
-    const QByteArray script = "#!/bin/sh\n" + logRecord + dir +
-                              "/log\"\n"
-                              "key=\"$1\"\n"
-                              "case \"$1\" in git|bookmark) key=\"$1-$2\";; esac\n"
-                              "d=\"" +
-                              dir +
-                              "/responses\"\n"
-                              "[ -f \"$d/$key.out\" ] && cat \"$d/$key.out\"\n"
-                              "[ -f \"$d/$key.err\" ] && cat \"$d/$key.err\" >&2\n"
-                              "[ -f \"$d/$key.code\" ] && exit \"$(cat \"$d/$key.code\")\"\n"
-                              "exit 0\n";
-    writeExecutable(m_dir.filePath(QStringLiteral("jj")), script);
-    QDir().mkpath(m_dir.filePath(QStringLiteral("responses")));
-    platform::setResourceFolderForTesting(m_dir.path());
-}
-
-FakeJj::~FakeJj() {
-    platform::setResourceFolderForTesting(QString());
-}
-
-void FakeJj::respond(const QString &key, const QString &standardOutput,
-                     const QString &standardError, int exitCode) {
-    const QString base = m_dir.filePath(QStringLiteral("responses/") + key);
-    writeFile(base + QStringLiteral(".out"), standardOutput.toUtf8());
-    writeFile(base + QStringLiteral(".err"), standardError.toUtf8());
-    writeFile(base + QStringLiteral(".code"), QByteArray::number(exitCode));
-}
-
-QList<QStringList> FakeJj::commands() const {
-    return readCommandLog(m_dir.filePath(QStringLiteral("log")));
-}
-
 void RecordingJj::clear() {
     QFile::remove(m_dir.filePath(QStringLiteral("log")));
 }

@@ -48,26 +48,6 @@ private:
     QTemporaryDir m_dir;
 };
 
-// A resources folder whose `jj` logs each argument vector and answers from canned
-// responses, keyed by its first argument ("git" and "bookmark" take the second one
-// too: "git-push", "bookmark-set"). Unknown keys answer with nothing and exit 0.
-class FakeJj {
-public:
-    FakeJj();
-    ~FakeJj();
-    void respond(const QString &key, const QString &standardOutput,
-                 const QString &standardError = {}, int exitCode = 0);
-    void fail(const QString &key, const QString &standardError, int exitCode = 1) {
-        respond(key, QString(), standardError, exitCode);
-    }
-    QList<QStringList> commands() const;
-    QString workspace() const { return m_workspace.path(); }
-
-private:
-    QTemporaryDir m_dir;
-    QTemporaryDir m_workspace;
-};
-
 // A resources folder whose `jj` logs each argument vector, then runs the bundled jj,
 // so that tests can see which commands ran. Also fixes the identity, clock, randomness
 // and home of every jj it runs, so that runs are repeatable.

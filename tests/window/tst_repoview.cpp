@@ -1,4 +1,4 @@
-#include "FakeJj.h"
+#include "support/FakeJj.h"
 #include "PaintCounter.h"
 
 #include "dialogs/SheetPresenter.h"

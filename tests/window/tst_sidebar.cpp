@@ -1,4 +1,4 @@
-#include "FakeJj.h"
+#include "support/FakeJj.h"
 
 #include "model/RepoController.h"
 #include "window/Sidebar.h"

@@ -2,7 +2,7 @@
 // argument it opens that repository with the bundled jj; without one it shows a
 // scripted history. A second argument keeps the window open that many seconds before
 // the last picture, for trying it by hand.
-#include "FakeJj.h"
+#include "support/FakeJj.h"
 
 #include "model/RepoController.h"
 #include "window/ChangeList.h"

@@ -1,4 +1,4 @@
-#include "FakeJj.h"
+#include "support/FakeJj.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,7 +23,7 @@ key=$(printf '%s_' "$@" | tr -c 'A-Za-z0-9-' '_')
 key=${key%_}
 # One write per run, so that runs at the same time do not mix their records.
 record=$(printf '%s\037' "$@"; printf x)
-printf '%s\n' "${record%x}" >> "$dir/calls"
+printf '%s\036' "${record%x}" >> "$dir/calls"
 [ -f "$dir/delay/$key" ] && sleep "$(cat "$dir/delay/$key")"
 if [ -f "$dir/err/$key" ]; then cat "$dir/err/$key" >&2; exit 1; fi
 [ -f "$dir/out/$key" ] && cat "$dir/out/$key"
@@ -60,11 +60,12 @@ QList<QStringList> FakeJj::calls() const
     QList<QStringList> result;
     if (!file.open(QIODevice::ReadOnly))
         return result;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.isEmpty())
+    // Records end with a character of their own, so that arguments may hold line breaks.
+    const QList<QByteArray> records = file.readAll().split('\036');
+    for (const QByteArray &record : records) {
+        if (record.isEmpty())
             continue;
-        QStringList arguments = QString::fromUtf8(line).split(QChar(0x1f));
+        QStringList arguments = QString::fromUtf8(record).split(QChar(0x1f));
         arguments.removeLast();
         result.append(arguments);
     }
