@@ -29,7 +29,7 @@ public:
 
     QMenu *addMenu(QMenuBar *menuBar) const;
 
-    // The active window's focused values, or nothing without one.
+    // The active repository window's controller, or none.
     static RepoController *focusedController();
     // Asks the active window to show the dialog; nothing without a window.
     static void showSheet(Sheet sheet);

@@ -1,23 +1,15 @@
 #include "window/FileMenuCommands.h"
 
+#include "dialogs/CloneView.h"
 #include "model/Repo.h"
-#include "model/RepoController.h"
 #include "platform/Alert.h"
 #include "platform/Panels.h"
-#include "platform/WindowGroup.h"
 #include "window/AsyncButton.h"
 
 #include <QAction>
 #include <QApplication>
 
 #include <cstdio>
-
-namespace {
-void openWindow(const QUrl &folder)
-{
-    platform::WindowGroup::instance().openWindow(std::make_unique<RepoController>(folder));
-}
-} // namespace
 
 NewRepoView::NewRepoView(QObject *parent)
     : QObject(parent), m_item(new QAction(tr("New Repository"), this))
@@ -38,7 +30,7 @@ QCoro::Task<> NewRepoView::createRepository()
         co_return;
     // A failed creation has shown its alert; the window opens for the chosen place anyway.
     co_await Repo::create(*url);
-    openWindow(*url);
+    openRepositoryWindow(*url);
 }
 
 OpenRepoView::OpenRepoView(QObject *parent)
@@ -59,7 +51,7 @@ QCoro::Task<> OpenRepoView::chooseFolder()
         co_return;
     }
     if (Repo::isJujutsuRepo(*choice.url)) {
-        openWindow(*choice.url);
+        openRepositoryWindow(*choice.url);
         co_return;
     }
     co_await platform::runModalAlert(
