@@ -20,32 +20,17 @@ LoggingJj::LoggingJj(const QString &answers)
         QStringLiteral("GATE='%1'\n"
                        "holdUntilOpen() { while [ ! -e \"$GATE\" ] && [ -d \"${GATE%/*}\" ]; do sleep 0.02; done; }\n")
             .arg(gatePath()) +
-        QStringLiteral("{ printf '%s' \"$PWD\"; for a in \"$@\"; do printf '\\037%s' \"$a\"; done; "
-                       "printf '\\036'; } >> '%1'\n")
-            .arg(log) +
+        logRunShellLine(u'\'' + log + u'\'') +
         answers;
     m_jj = std::make_unique<ScriptedJj>(script);
 }
 
-QList<LoggingJj::Run> LoggingJj::runs() const
-{
-    QFile file(m_dir.filePath(QStringLiteral("log")));
-    QList<Run> result;
-    if (!file.open(QIODevice::ReadOnly))
-        return result;
-    const QStringList records = QString::fromUtf8(file.readAll()).split(u'\036', Qt::SkipEmptyParts);
-    for (const QString &record : records) {
-        QStringList fields = record.split(u'\037');
-        const QString folder = fields.takeFirst();
-        result.append({folder, fields});
-    }
-    return result;
-}
+QList<LoggedRun> LoggingJj::runs() const { return readRunLog(m_dir.filePath(QStringLiteral("log"))); }
 
 QList<QStringList> LoggingJj::commands() const
 {
     QList<QStringList> result;
-    for (const Run &run : runs())
+    for (const LoggedRun &run : runs())
         result.append(run.arguments);
     return result;
 }

@@ -25,11 +25,7 @@ class LoggingJj {
 public:
     explicit LoggingJj(const QString &answers = QString());
 
-    struct Run {
-        QString folder;
-        QStringList arguments;
-    };
-    QList<Run> runs() const;
+    QList<LoggedRun> runs() const;
     QList<QStringList> commands() const;
     QString gatePath() const { return m_dir.filePath(QStringLiteral("gate")); }
     void openGate() const;

@@ -164,12 +164,12 @@ private slots:
         for (const QString &text : changeItems)
             QVERIFY2(item(bar, "Change", text)->isEnabled(), qPrintable(text));
         QVERIFY(!item(bar, "Change", "Remove Change")->isEnabled());
-        for (const QString &text : {"Push", "Pull", "Clone"})
+        for (const char *text : {"Push", "Pull", "Clone"})
             QVERIFY2(item(bar, "Repository", text)->isEnabled(), qPrintable(text));
 
         for (const QString &text : changeItems + QStringList{"Remove Change"})
             item(bar, "Change", text)->trigger();
-        for (const QString &text : {"Push", "Pull", "Clone"})
+        for (const char *text : {"Push", "Pull", "Clone"})
             item(bar, "Repository", text)->trigger();
         QCoreApplication::processEvents();
         QVERIFY(jj.runs().isEmpty());

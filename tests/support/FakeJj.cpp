@@ -18,12 +18,10 @@ QString key(const QStringList &arguments)
 } // namespace
 
 FakeJj::FakeJj()
-    : m_jj(std::make_unique<ScriptedJj>(QStringLiteral(R"sh(dir=$(dirname "$0")
-key=$(printf '%s_' "$@" | tr -c 'A-Za-z0-9-' '_')
+    : m_jj(std::make_unique<ScriptedJj>(QStringLiteral("dir=$(dirname \"$0\")\n") +
+                                        logRunShellLine(QStringLiteral("\"$dir/calls\"")) +
+                                        QStringLiteral(R"sh(key=$(printf '%s_' "$@" | tr -c 'A-Za-z0-9-' '_')
 key=${key%_}
-# One write per run, so that runs at the same time do not mix their records.
-record=$(printf '%s\037' "$@"; printf x)
-printf '%s\036' "${record%x}" >> "$dir/calls"
 [ -f "$dir/delay/$key" ] && sleep "$(cat "$dir/delay/$key")"
 if [ -f "$dir/err/$key" ]; then cat "$dir/err/$key" >&2; exit 1; fi
 [ -f "$dir/out/$key" ] && cat "$dir/out/$key"
@@ -56,19 +54,9 @@ void FakeJj::delay(const QStringList &arguments, double seconds)
 
 QList<QStringList> FakeJj::calls() const
 {
-    QFile file(m_jj->folder() + QStringLiteral("/calls"));
     QList<QStringList> result;
-    if (!file.open(QIODevice::ReadOnly))
-        return result;
-    // Records end with a character of their own, so that arguments may hold line breaks.
-    const QList<QByteArray> records = file.readAll().split('\036');
-    for (const QByteArray &record : records) {
-        if (record.isEmpty())
-            continue;
-        QStringList arguments = QString::fromUtf8(record).split(QChar(0x1f));
-        arguments.removeLast();
-        result.append(arguments);
-    }
+    for (const LoggedRun &run : readRunLog(m_jj->folder() + QStringLiteral("/calls")))
+        result.append(run.arguments);
     return result;
 }
 

@@ -43,6 +43,28 @@ QStringList sampleNames(const QString &prefix) {
         .entryList({prefix + QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
 }
 
+QString logRunShellLine(const QString &logFileWord)
+{
+    return QStringLiteral("record=$(printf '%s' \"$PWD\"; for a in \"$@\"; do printf '\\037%s' \"$a\"; "
+                          "done; printf x)\nprintf '%s\\036' \"${record%x}\" >> ") +
+           logFileWord + u'\n';
+}
+
+QList<LoggedRun> readRunLog(const QString &logPath)
+{
+    QFile file(logPath);
+    QList<LoggedRun> runs;
+    if (!file.open(QIODevice::ReadOnly))
+        return runs;
+    const QStringList records = QString::fromUtf8(file.readAll()).split(u'\036', Qt::SkipEmptyParts);
+    for (const QString &record : records) {
+        QStringList fields = record.split(u'\037');
+        const QString folder = fields.takeFirst();
+        runs.append({folder, fields});
+    }
+    return runs;
+}
+
 AlertRecorder::AlertRecorder() {
     platform::setAlertPresenter([this](QString message, QString informative) -> QCoro::Task<> {
         alerts.append({std::move(message), std::move(informative)});
@@ -66,27 +88,6 @@ void writeExecutable(const QString &path, const QByteArray &contents) {
 
 // The log that the scripts write: the arguments of a run separated by NUL, then a record
 // separator, so that arguments may hold line breaks.
-const QByteArray logRecord = "{ printf '%s\\0' \"$@\"; printf '\\036\\n'; } >> \"";
-
-QList<QStringList> readCommandLog(const QString &path) {
-    QFile file(path);
-    QList<QStringList> result;
-    if (!file.open(QIODevice::ReadOnly))
-        return result;
-    const QList<QByteArray> records = file.readAll().split('\036');
-    for (QByteArray record : records) {
-        if (record.startsWith('\n'))
-            record.remove(0, 1);
-        if (record.isEmpty())
-            continue;
-        QStringList args;
-        const QList<QByteArray> parts = record.split('\0');
-        for (qsizetype i = 0; i + 1 < parts.size(); ++i)
-            args.append(QString::fromUtf8(parts[i]));
-        result.append(args);
-    }
-    return result;
-}
 } // namespace
 
 ScriptedJj::ScriptedJj(const QString &scriptBody) {
@@ -100,9 +101,8 @@ ScriptedJj::~ScriptedJj() {
 
 RecordingJj::RecordingJj() {
     useRepeatableJjEnvironment(m_workspace.filePath(QStringLiteral("home")));
-    const QByteArray script = "#!/bin/sh\n" + logRecord +
-                              m_dir.filePath(QStringLiteral("log")).toUtf8() +
-                              "\"\n"
+    const QByteArray script = "#!/bin/sh\n" +
+                              logRunShellLine(u'"' + m_dir.filePath(QStringLiteral("log")) + u'"').toUtf8() +
                               "exec \"" OSTREL_BUNDLED_JJ "\" \"$@\"\n";
     writeExecutable(m_dir.filePath(QStringLiteral("jj")), script);
     platform::setResourceFolderForTesting(m_dir.path());
@@ -113,7 +113,10 @@ RecordingJj::~RecordingJj() {
 }
 
 QList<QStringList> RecordingJj::commands() const {
-    return readCommandLog(m_dir.filePath(QStringLiteral("log")));
+    QList<QStringList> commands;
+    for (const LoggedRun &run : readRunLog(m_dir.filePath(QStringLiteral("log"))))
+        commands.append(run.arguments);
+    return commands;
 }
 
 void RecordingJj::clear() {

@@ -23,6 +23,17 @@ QStringList argv(std::initializer_list<const char *> arguments);
 QString sample(const QString &name);
 QStringList sampleNames(const QString &prefix);
 
+// The log that every scripted jj of the tests keeps: one record per run, written in one
+// piece so that runs at the same time do not mix, holding the run's folder and its
+// arguments (which may hold line breaks).
+// The shell line takes the log file as a shell word, quoted as the script needs it.
+QString logRunShellLine(const QString &logFileWord);
+struct LoggedRun {
+    QString folder;
+    QStringList arguments;
+};
+QList<LoggedRun> readRunLog(const QString &logPath);
+
 // Records every alert instead of showing it, for as long as it lives.
 class AlertRecorder {
 public:
