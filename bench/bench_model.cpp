@@ -15,7 +15,8 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-QString repeatLines(const QString &pair, int lines) {
+QString repeatLines(const QString &pair, int lines)
+{
     QString text;
     text.reserve(pair.size() * lines / 2);
     for (int i = 0; i < lines / 2; ++i)
@@ -23,7 +24,8 @@ QString repeatLines(const QString &pair, int lines) {
     return text;
 }
 
-void parseBookmarkList(benchmark::State &state) {
+void parseBookmarkList(benchmark::State &state)
+{
     const QString text = repeatLines(
         QStringLiteral(
             "bookmark-%1: qpvuntsm 230dd059 Fix the parser\n  @origin: qpvuntsm 230dd059 Fix\n"),
@@ -35,7 +37,8 @@ void parseBookmarkList(benchmark::State &state) {
 }
 BENCHMARK(parseBookmarkList)->Unit(benchmark::kMillisecond);
 
-void parseRemoteList(benchmark::State &state) {
+void parseRemoteList(benchmark::State &state)
+{
     const QString text = repeatLines(
         QStringLiteral("origin-%1 https://example.com/repo.git\nlocal /srv/repos/r.git\n"), 100000);
     for (auto _ : state)
@@ -45,7 +48,8 @@ void parseRemoteList(benchmark::State &state) {
 }
 BENCHMARK(parseRemoteList)->Unit(benchmark::kMillisecond);
 
-void parseLog(benchmark::State &state) {
+void parseLog(benchmark::State &state)
+{
     const QString text =
         repeatLines(QStringLiteral("rlvkpnrz test.user@example.com 2001-02-03 08:05:09 main %1\n"
                                    "(empty) A description of what changed\n"),
@@ -58,7 +62,8 @@ void parseLog(benchmark::State &state) {
 BENCHMARK(parseLog)->Unit(benchmark::kMillisecond);
 
 // The same tiny program, run bare and through the runner.
-QString tinyProgramFolder() {
+QString tinyProgramFolder()
+{
     static QTemporaryDir dir;
     static bool made = false;
     if (!made) {
@@ -72,7 +77,8 @@ QString tinyProgramFolder() {
     return dir.path();
 }
 
-void bareProcess(benchmark::State &state) {
+void bareProcess(benchmark::State &state)
+{
     const QString program = tinyProgramFolder() + QStringLiteral("/jj");
     for (auto _ : state) {
         QProcess process;
@@ -83,7 +89,8 @@ void bareProcess(benchmark::State &state) {
 }
 BENCHMARK(bareProcess)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-void commandProcessRun(benchmark::State &state) {
+void commandProcessRun(benchmark::State &state)
+{
     platform::setResourceFolderForTesting(tinyProgramFolder());
     for (auto _ : state) {
         CommandProcess process(QUrl::fromLocalFile(QStringLiteral("/")));
@@ -94,7 +101,8 @@ void commandProcessRun(benchmark::State &state) {
 BENCHMARK(commandProcessRun)->Unit(benchmark::kMicrosecond)->UseRealTime();
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -1,3 +1,6 @@
 #include "window/OstrelApp.h"
 
-int main(int argc, char **argv) { return OstrelApp::main(argc, argv); }
+int main(int argc, char **argv)
+{
+    return OstrelApp::main(argc, argv);
+}

@@ -47,10 +47,15 @@ void BM_SaveWindows(benchmark::State &state)
     const QString path = dir.filePath(QStringLiteral("windows.json"));
     openWindows(int(state.range(0)), int(state.range(1)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(platform::WindowRestoration::saveWindows(platform::WindowGroup::instance(), path));
+        benchmark::DoNotOptimize(
+            platform::WindowRestoration::saveWindows(platform::WindowGroup::instance(), path));
     closeWindows();
 }
-BENCHMARK(BM_SaveWindows)->Args({2, 100})->Args({2, 10000})->Args({8, 10000})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveWindows)
+    ->Args({2, 100})
+    ->Args({2, 10000})
+    ->Args({8, 10000})
+    ->Unit(benchmark::kMillisecond);
 
 // Reading it and reopening the windows at launch.
 void BM_RestoreWindows(benchmark::State &state)
@@ -61,13 +66,18 @@ void BM_RestoreWindows(benchmark::State &state)
     platform::WindowRestoration::saveWindows(platform::WindowGroup::instance(), path);
     closeWindows();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(platform::WindowRestoration::restoreWindows(platform::WindowGroup::instance(), path));
+        benchmark::DoNotOptimize(
+            platform::WindowRestoration::restoreWindows(platform::WindowGroup::instance(), path));
         state.PauseTiming();
         closeWindows();
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_RestoreWindows)->Args({2, 100})->Args({2, 10000})->Args({8, 10000})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RestoreWindows)
+    ->Args({2, 100})
+    ->Args({2, 10000})
+    ->Args({8, 10000})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 
@@ -76,7 +86,8 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // Bare windows: the benchmark measures the state file, not the window content.
-    platform::WindowGroup::instance().setFactory([](RepoController *, bool) { return new QMainWindow; });
+    platform::WindowGroup::instance().setFactory(
+        [](RepoController *, bool) { return new QMainWindow; });
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -56,8 +56,7 @@ private:
     qint64 m_longest = 0;
 };
 
-template<typename Done>
-void spinUntil(Done done)
+template<typename Done> void spinUntil(Done done)
 {
     while (!done())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -65,8 +64,9 @@ void spinUntil(Done done)
 
 QList<ChangePtr> makeChanges(qsizetype count)
 {
-    static const QStringList words = {"fix", "add", "the", "parser", "window", "list", "for",
-                                      "large", "repositories", "and", "update", "tests", "docs"};
+    static const QStringList words = {"fix",    "add",   "the",   "parser",       "window",
+                                      "list",   "for",   "large", "repositories", "and",
+                                      "update", "tests", "docs"};
     QList<ChangePtr> changes;
     changes.reserve(count);
     for (qsizetype i = 0; i < count; ++i) {
@@ -93,7 +93,8 @@ void BM_ListShown(benchmark::State &state)
     for (auto _ : state) {
         RepoController controller(QUrl::fromLocalFile(QDir::tempPath()));
         ChangeSet selection;
-        ChangeList list(&controller, {[&] { return selection; }, [&](const ChangeSet &s) { selection = s; }});
+        ChangeList list(&controller,
+                        {[&] { return selection; }, [&](const ChangeSet &s) { selection = s; }});
         list.resize(360, 700);
         list.show();
         spinUntil([&] { return list.isVisible(); });
@@ -123,7 +124,12 @@ void BM_ListShown(benchmark::State &state)
     state.counters["all_rows_laid_out_ms"] = laidOut / double(state.iterations());
     state.counters["longest_stall_ms"] = stall;
 }
-BENCHMARK(BM_ListShown)->Arg(10000)->Arg(100000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListShown)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 QString makeDiff(qsizetype bytes)
 {
@@ -131,8 +137,9 @@ QString makeDiff(qsizetype bytes)
     diff.reserve(bytes + 200);
     int file = 0;
     while (diff.size() < bytes) {
-        diff += QStringLiteral("diff --git a/src/file%1.c b/src/file%1.c\nindex 1234567..89abcde 100644\n"
-                               "--- a/src/file%1.c\n+++ b/src/file%1.c\n@@ -1,40 +1,40 @@\n")
+        diff += QStringLiteral(
+                    "diff --git a/src/file%1.c b/src/file%1.c\nindex 1234567..89abcde 100644\n"
+                    "--- a/src/file%1.c\n+++ b/src/file%1.c\n@@ -1,40 +1,40 @@\n")
                     .arg(file++);
         for (int line = 0; line < 40 && diff.size() < bytes; ++line) {
             const QChar sign = line % 7 == 0 ? u'-' : line % 7 == 1 ? u'+' : u' ';
@@ -197,7 +204,8 @@ bool makeRepository(const QString &folder, int changes)
             if (!file.open(QIODevice::Append))
                 return false;
             for (int line = 0; line < 200; ++line)
-                file.write(QStringLiteral("change %1 line %2 of some text\n").arg(i).arg(line).toUtf8());
+                file.write(
+                    QStringLiteral("change %1 line %2 of some text\n").arg(i).arg(line).toUtf8());
         }
         if (!jj({"commit", "-m", QStringLiteral("Change number %1").arg(i)}))
             return false;

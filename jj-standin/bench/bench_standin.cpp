@@ -8,8 +8,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -26,7 +26,8 @@ constexpr int kChanges = 10000;
 constexpr int kFiles = 100;
 
 // Runs a program in `dir` with its output thrown away; returns its exit status.
-int run(const std::vector<std::string> &argv, const fs::path &dir) {
+int run(const std::vector<std::string> &argv, const fs::path &dir)
+{
     std::vector<char *> args;
     for (const auto &a : argv)
         args.push_back(const_cast<char *>(a.c_str()));
@@ -46,7 +47,8 @@ int run(const std::vector<std::string> &argv, const fs::path &dir) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-jj::Oid writeBlob(git_repository *repo, const std::string &text) {
+jj::Oid writeBlob(git_repository *repo, const std::string &text)
+{
     jj::Oid id;
     jj::gitCheck(git_blob_create_from_buffer(id.out(), repo, text.data(), text.size()), "blob");
     return id;
@@ -60,7 +62,8 @@ struct Fixture {
 
     // JJ_STANDIN_BENCH_DIR names a directory to build the repository in once
     // and keep, for looking at it afterwards or timing it again.
-    Fixture() {
+    Fixture()
+    {
         if (const char *kept = std::getenv("JJ_STANDIN_BENCH_DIR")) {
             keep = true;
             dir = kept;
@@ -82,19 +85,22 @@ struct Fixture {
         dir /= "repo";
         build();
     }
-    ~Fixture() {
+    ~Fixture()
+    {
         if (!keep)
             fs::remove_all(dir.parent_path());
     }
 
-    std::string readSomeChange() {
+    std::string readSomeChange()
+    {
         git_libgit2_init();
         jj::Repo repo(dir);
         return repo.commit(repo.commit(repo.workingCopyPos()).parents.front()).change;
     }
 
     // A straight line of changes, each editing one of 100 files.
-    void build() {
+    void build()
+    {
         git_libgit2_init();
         jj::Repo repo(dir);
         git_repository *git = repo.git();
@@ -105,7 +111,8 @@ struct Fixture {
         for (int i = 0; i < kChanges; ++i) {
             int f = i % kFiles;
             for (int line = 0; line < 3; ++line)
-                contents[f] += "change " + std::to_string(i) + " line " + std::to_string(line) + "\n";
+                contents[f] +=
+                    "change " + std::to_string(i) + " line " + std::to_string(line) + "\n";
             git_tree *rawTree = nullptr;
             jj::gitCheck(git_tree_lookup(&rawTree, git, tree.get()), "tree");
             jj::TreePtr base(rawTree);
@@ -113,7 +120,8 @@ struct Fixture {
             jj::gitCheck(git_treebuilder_new(&rawBuilder, git, base.get()), "builder");
             jj::TreeBuilderPtr builder(rawBuilder);
             jj::Oid blob = writeBlob(git, contents[f]);
-            jj::gitCheck(git_treebuilder_insert(nullptr, builder.get(), ("file" + std::to_string(f) + ".txt").c_str(),
+            jj::gitCheck(git_treebuilder_insert(nullptr, builder.get(),
+                                                ("file" + std::to_string(f) + ".txt").c_str(),
                                                 blob.get(), GIT_FILEMODE_BLOB),
                          "insert");
             jj::gitCheck(git_treebuilder_write(tree.out(), builder.get()), "write tree");
@@ -126,33 +134,38 @@ struct Fixture {
     }
 };
 
-Fixture &fixture() {
+Fixture &fixture()
+{
     static Fixture f;
     return f;
 }
 
-void BM_LogAll(benchmark::State &state) {
+void BM_LogAll(benchmark::State &state)
+{
     auto &f = fixture();
     for (auto _ : state)
         if (run({JJ_STANDIN_EXECUTABLE, "log", "--no-graph", "-r", "::"}, f.dir) != 0)
             state.SkipWithError("jj log failed");
 }
 
-void BM_Show(benchmark::State &state) {
+void BM_Show(benchmark::State &state)
+{
     auto &f = fixture();
     for (auto _ : state)
         if (run({JJ_STANDIN_EXECUTABLE, "show", f.someChange}, f.dir) != 0)
             state.SkipWithError("jj show failed");
 }
 
-void BM_DiffGit(benchmark::State &state) {
+void BM_DiffGit(benchmark::State &state)
+{
     auto &f = fixture();
     for (auto _ : state)
         if (run({JJ_STANDIN_EXECUTABLE, "diff", "-r", f.someChange, "--git"}, f.dir) != 0)
             state.SkipWithError("jj diff failed");
 }
 
-void BM_GitLogOneline(benchmark::State &state) {
+void BM_GitLogOneline(benchmark::State &state)
+{
     auto &f = fixture();
     for (auto _ : state)
         if (run({"git", "log", "--oneline"}, f.dir) != 0)
@@ -161,9 +174,18 @@ void BM_GitLogOneline(benchmark::State &state) {
 
 } // namespace
 
-BENCHMARK(BM_LogAll)->Name("jj log --no-graph -r :: (10000 changes)")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LogAll)
+    ->Name("jj log --no-graph -r :: (10000 changes)")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_Show)->Name("jj show <change>")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_DiffGit)->Name("jj diff -r <change> --git")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_GitLogOneline)->Name("git log --oneline (same repository)")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DiffGit)
+    ->Name("jj diff -r <change> --git")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_GitLogOneline)
+    ->Name("git log --oneline (same repository)")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK_MAIN();

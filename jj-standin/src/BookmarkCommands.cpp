@@ -11,12 +11,15 @@ namespace jj {
 
 namespace {
 
-void requireValidName(const std::string &name) {
+void requireValidName(const std::string &name)
+{
     if (!isValidBookmarkName(name))
-        throw UsageError("invalid value '" + name + "' for '<NAMES>...': Failed to parse bookmark name: Syntax error");
+        throw UsageError("invalid value '" + name +
+                         "' for '<NAMES>...': Failed to parse bookmark name: Syntax error");
 }
 
-bool hasTrackedRemotes(const RepoState &state, const std::string &name) {
+bool hasTrackedRemotes(const RepoState &state, const std::string &name)
+{
     auto it = state.remoteBookmarks.find(name);
     if (it == state.remoteBookmarks.end())
         return false;
@@ -28,15 +31,18 @@ bool hasTrackedRemotes(const RepoState &state, const std::string &name) {
 
 } // namespace
 
-int runBookmarkCreate(const cli::BookmarkCreate &cmd, Context &ctx) {
+int runBookmarkCreate(const cli::BookmarkCreate &cmd, Context &ctx)
+{
     requireValidName(cmd.name);
     auto repo = openWorkspace(ctx);
     RepoState &state = repo->state();
     if (state.bookmarks.count(cmd.name))
-        throw UserError("Bookmark already exists: " + cmd.name, {"Use `jj bookmark set` to update it."});
+        throw UserError("Bookmark already exists: " + cmd.name,
+                        {"Use `jj bookmark set` to update it."});
     if (hasTrackedRemotes(state, cmd.name))
         throw UserError("Tracked remote bookmarks exist for deleted bookmark: " + cmd.name,
-                        {"Use `jj bookmark set` to recreate the local bookmark. Run `jj bookmark untrack 'glob:" +
+                        {"Use `jj bookmark set` to recreate the local bookmark. Run `jj bookmark "
+                         "untrack 'glob:" +
                          cmd.name + "@*'` to disassociate them."});
     Pos target = repo->workingCopyPos();
     Transaction tx(*repo);
@@ -49,14 +55,16 @@ int runBookmarkCreate(const cli::BookmarkCreate &cmd, Context &ctx) {
     return 0;
 }
 
-int runBookmarkSet(const cli::BookmarkSet &cmd, Context &ctx) {
+int runBookmarkSet(const cli::BookmarkSet &cmd, Context &ctx)
+{
     requireValidName(cmd.name);
     auto repo = openWorkspace(ctx);
     Pos target = Revsets(*repo).single(cmd.revision);
     RepoState &state = repo->state();
     auto old = state.bookmarks.find(cmd.name);
     bool created = old == state.bookmarks.end() && !hasTrackedRemotes(state, cmd.name);
-    bool moved = !created && (old == state.bookmarks.end() || old->second != repo->commit(target).id);
+    bool moved =
+        !created && (old == state.bookmarks.end() || old->second != repo->commit(target).id);
     Transaction tx(*repo);
     if (repo->commit(target).empty)
         ctx.err += "Warning: Target revision is empty.\n";
@@ -70,7 +78,8 @@ int runBookmarkSet(const cli::BookmarkSet &cmd, Context &ctx) {
     return 0;
 }
 
-int runBookmarkTrack(const cli::BookmarkTrack &cmd, Context &ctx) {
+int runBookmarkTrack(const cli::BookmarkTrack &cmd, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     RepoState &state = repo->state();
     const std::string symbol = cmd.name + "@" + cmd.remote;

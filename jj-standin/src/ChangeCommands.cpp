@@ -14,7 +14,9 @@ namespace jj {
 namespace {
 
 // Every revision named, visible ones only, newest first, without repeats.
-std::vector<Pos> resolveUnion(Repo &repo, const std::vector<std::string> &revisions, size_t *hidden = nullptr) {
+std::vector<Pos> resolveUnion(Repo &repo, const std::vector<std::string> &revisions,
+                              size_t *hidden = nullptr)
+{
     Revsets revsets(repo);
     std::set<Pos, std::greater<>> all;
     for (const auto &r : revisions)
@@ -31,11 +33,15 @@ std::vector<Pos> resolveUnion(Repo &repo, const std::vector<std::string> &revisi
     return out;
 }
 
-std::string shortHash(Repo &repo, Pos p) { return repo.commit(p).id.hex().substr(0, 12); }
+std::string shortHash(Repo &repo, Pos p)
+{
+    return repo.commit(p).id.hex().substr(0, 12);
+}
 
 } // namespace
 
-int runNew(const cli::New &cmd, Context &ctx) {
+int runNew(const cli::New &cmd, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     std::vector<Pos> parents;
     if (cmd.parents.empty()) {
@@ -56,7 +62,8 @@ int runNew(const cli::New &cmd, Context &ctx) {
     return 0;
 }
 
-int runCommit(const cli::Commit &cmd, Context &ctx) {
+int runCommit(const cli::Commit &cmd, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     Pos wc = repo->workingCopyPos();
     Transaction tx(*repo);
@@ -70,7 +77,8 @@ int runCommit(const cli::Commit &cmd, Context &ctx) {
     return 0;
 }
 
-int runDescribe(const cli::Describe &cmd, Context &ctx) {
+int runDescribe(const cli::Describe &cmd, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     Pos target = Revsets(*repo).single(cmd.revision);
     std::string description = descriptionFromMessage(cmd.message);
@@ -88,7 +96,8 @@ int runDescribe(const cli::Describe &cmd, Context &ctx) {
     return 0;
 }
 
-int runAbandon(const cli::Abandon &cmd, Context &ctx) {
+int runAbandon(const cli::Abandon &cmd, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     size_t hidden = 0;
     std::vector<Pos> targets = resolveUnion(*repo, cmd.revisions, &hidden);
@@ -129,12 +138,14 @@ int runAbandon(const cli::Abandon &cmd, Context &ctx) {
         ctx.err += "Deleted bookmarks: " + list + "\n";
     }
     if (rebased > 0)
-        ctx.err += "Rebased " + std::to_string(rebased) + " descendant commits onto parents of abandoned commits.\n";
+        ctx.err += "Rebased " + std::to_string(rebased) +
+                   " descendant commits onto parents of abandoned commits.\n";
     reportFinish(ctx, *repo, tx.finish());
     return 0;
 }
 
-int runRebase(const cli::Rebase &cmd, Context &ctx) {
+int runRebase(const cli::Rebase &cmd, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     std::vector<Pos> moving = resolveUnion(*repo, cmd.revisions);
     Pos after = Revsets(*repo).single(cmd.insertAfter);
@@ -247,7 +258,8 @@ int runRebase(const cli::Rebase &cmd, Context &ctx) {
         targets += tx.wasRewritten(x) ? 1 : 0;
     int skipped = static_cast<int>(moving.size()) - targets;
     if (skipped > 0)
-        ctx.err += "Skipped rebase of " + std::to_string(skipped) + " commits that were already in place\n";
+        ctx.err += "Skipped rebase of " + std::to_string(skipped) +
+                   " commits that were already in place\n";
     if (targets > 0)
         ctx.err += "Rebased " + std::to_string(targets) + " commits to destination.\n";
     if (total - targets > 0)

@@ -8,7 +8,8 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-[[noreturn]] void unsupported(const Args &args) {
+[[noreturn]] void unsupported(const Args &args)
+{
     // One line, whatever the arguments hold.
     auto oneLine = [](const std::string &text) {
         std::string out;
@@ -19,14 +20,16 @@ using Args = std::vector<std::string>;
     std::string line;
     for (const auto &a : args)
         line += (line.empty() ? "" : " ") + oneLine(a);
-    static const char *known[] = {"log", "show", "describe", "diff", "commit", "abandon", "new", "rebase", "bookmark", "git"};
+    static const char *known[] = {"log",     "show", "describe", "diff",     "commit",
+                                  "abandon", "new",  "rebase",   "bookmark", "git"};
     for (const char *k : known)
         if (args[0] == k)
             throw UsageError("unsupported arguments: jj " + line);
     throw UsageError("unrecognized subcommand '" + oneLine(args[0]) + "'");
 }
 
-bool is(const Args &args, std::initializer_list<const char *> words) {
+bool is(const Args &args, std::initializer_list<const char *> words)
+{
     if (args.size() != words.size())
         return false;
     size_t i = 0;
@@ -40,7 +43,8 @@ bool is(const Args &args, std::initializer_list<const char *> words) {
 
 } // namespace
 
-Invocation parse(const Args &args) {
+Invocation parse(const Args &args)
+{
     if (args.empty())
         throw UsageError("a subcommand is required");
     const std::string &cmd = args[0];
@@ -87,7 +91,8 @@ Invocation parse(const Args &args) {
                 r.revisions.push_back(args[i + 1]);
             }
             if (r.revisions.empty())
-                throw UsageError("the following required arguments were not provided: --revisions <REVSETS>");
+                throw UsageError(
+                    "the following required arguments were not provided: --revisions <REVSETS>");
             return r;
         }
     } else if (cmd == "bookmark") {
@@ -98,7 +103,8 @@ Invocation parse(const Args &args) {
         if (is(args, {"bookmark", "track", nullptr})) {
             auto at = args[2].rfind('@');
             if (at == std::string::npos || at == 0 || at + 1 == args[2].size())
-                throw UsageError("invalid value '" + args[2] + "' for '<BOOKMARK>...': expected NAME@REMOTE");
+                throw UsageError("invalid value '" + args[2] +
+                                 "' for '<BOOKMARK>...': expected NAME@REMOTE");
             return BookmarkTrack{args[2].substr(0, at), args[2].substr(at + 1)};
         }
         if (is(args, {"bookmark", "list"}))

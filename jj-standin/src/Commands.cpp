@@ -10,14 +10,15 @@ namespace jj {
 
 namespace {
 
-template <class... Ts> struct Overloaded : Ts... {
+template<class... Ts> struct Overloaded : Ts... {
     using Ts::operator()...;
 };
-template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
+template<class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 } // namespace
 
-int runCommand(const cli::Invocation &invocation, Context &ctx) {
+int runCommand(const cli::Invocation &invocation, Context &ctx)
+{
     return std::visit(Overloaded{
                           [&](const cli::GitInit &c) { return runGitInit(c, ctx); },
                           [&](const cli::Log &c) { return runLog(c, ctx); },
@@ -41,7 +42,8 @@ int runCommand(const cli::Invocation &invocation, Context &ctx) {
                       invocation);
 }
 
-std::unique_ptr<Repo> openWorkspace(Context &ctx) {
+std::unique_ptr<Repo> openWorkspace(Context &ctx)
+{
     auto root = Repo::findWorkspaceRoot(ctx.cwd);
     if (!root)
         throw UserError("There is no jj repo in \".\"");
@@ -51,13 +53,15 @@ std::unique_ptr<Repo> openWorkspace(Context &ctx) {
     return repo;
 }
 
-void reportFinish(Context &ctx, Repo &repo, const FinishResult &result) {
+void reportFinish(Context &ctx, Repo &repo, const FinishResult &result)
+{
     if (!result.changed) {
         ctx.err += "Nothing changed.\n";
         return;
     }
     if (result.workingCopyBecameImmutable)
-        ctx.err += "Warning: The working-copy commit became immutable; a new commit has been created on top of it.\n";
+        ctx.err += "Warning: The working-copy commit became immutable; a new commit has been "
+                   "created on top of it.\n";
     Templates templates(repo);
     if (result.workingCopyMoved) {
         ctx.err += "Working copy  (@) now at: " + templates.summary(result.newWorkingCopy) + "\n";
@@ -74,7 +78,8 @@ void reportFinish(Context &ctx, Repo &repo, const FinishResult &result) {
                            : id.name.empty()                   ? "Name not configured."
                                                                : "Email not configured.";
         ctx.err += std::string("Warning: ") + what +
-                   " Until configured, your commits will be created with the empty identity, and can't be pushed "
+                   " Until configured, your commits will be created with the empty identity, and "
+                   "can't be pushed "
                    "to remotes.\n";
         ctx.err += "Hint: To configure, run:\n";
         if (id.name.empty())
@@ -84,13 +89,15 @@ void reportFinish(Context &ctx, Repo &repo, const FinishResult &result) {
     }
 }
 
-std::string descriptionFromMessage(const std::string &message) {
+std::string descriptionFromMessage(const std::string &message)
+{
     if (message.empty() || message.back() == '\n')
         return message;
     return message + "\n";
 }
 
-std::string displayPath(const Context &ctx, const Repo &repo, const std::string &repoPath) {
+std::string displayPath(const Context &ctx, const Repo &repo, const std::string &repoPath)
+{
     std::error_code ec;
     fs::path cwd = fs::weakly_canonical(ctx.cwd, ec);
     fs::path root = fs::weakly_canonical(repo.layout().root, ec);

@@ -17,7 +17,8 @@ namespace {
 
 constexpr std::string_view kHeader = "jj-standin commits 1\n";
 
-std::vector<std::string_view> splitTabs(std::string_view line) {
+std::vector<std::string_view> splitTabs(std::string_view line)
+{
     std::vector<std::string_view> out;
     size_t start = 0;
     for (;;) {
@@ -31,12 +32,14 @@ std::vector<std::string_view> splitTabs(std::string_view line) {
     }
 }
 
-template <typename T> bool parseNumber(std::string_view s, T &out) {
+template<typename T> bool parseNumber(std::string_view s, T &out)
+{
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
     return ec == std::errc() && p == s.data() + s.size();
 }
 
-void appendSignature(std::string &line, const Signature &sig) {
+void appendSignature(std::string &line, const Signature &sig)
+{
     line += escapeField(sig.name);
     line += '\t';
     line += escapeField(sig.email);
@@ -46,13 +49,15 @@ void appendSignature(std::string &line, const Signature &sig) {
     line += std::to_string(sig.offsetMinutes);
 }
 
-bool parseSignature(const std::vector<std::string_view> &f, size_t at, Signature &sig) {
+bool parseSignature(const std::vector<std::string_view> &f, size_t at, Signature &sig)
+{
     sig.name = unescapeField(f[at]);
     sig.email = unescapeField(f[at + 1]);
     return parseNumber(f[at + 2], sig.time) && parseNumber(f[at + 3], sig.offsetMinutes);
 }
 
-void writeAll(int fd, const std::string &data, const std::filesystem::path &file) {
+void writeAll(int fd, const std::string &data, const std::filesystem::path &file)
+{
     size_t done = 0;
     while (done < data.size()) {
         ssize_t n = ::write(fd, data.data() + done, data.size() - done);
@@ -67,22 +72,33 @@ void writeAll(int fd, const std::string &data, const std::filesystem::path &file
 
 } // namespace
 
-std::string escapeField(std::string_view text) {
+std::string escapeField(std::string_view text)
+{
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
 }
 
-std::string unescapeField(std::string_view text) {
+std::string unescapeField(std::string_view text)
+{
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -97,7 +113,8 @@ std::string unescapeField(std::string_view text) {
     return out;
 }
 
-CommitIndex::CommitIndex() {
+CommitIndex::CommitIndex()
+{
     CommitRecord root;
     root.change = rootChangeId();
     root.tree = emptyTreeId();
@@ -107,7 +124,8 @@ CommitIndex::CommitIndex() {
     changeIds_.insert(root.change);
 }
 
-void CommitIndex::load(const std::filesystem::path &file) {
+void CommitIndex::load(const std::filesystem::path &file)
+{
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return;
@@ -138,7 +156,8 @@ void CommitIndex::load(const std::filesystem::path &file) {
             size_t s = 0;
             for (;;) {
                 size_t comma = f[2].find(',', s);
-                auto hex = f[2].substr(s, comma == std::string_view::npos ? std::string_view::npos : comma - s);
+                auto hex = f[2].substr(s, comma == std::string_view::npos ? std::string_view::npos
+                                                                          : comma - s);
                 auto parent = find(Oid::fromHex(hex));
                 if (!parent)
                     throw InternalError("commit index names an unknown parent " + std::string(hex));
@@ -160,7 +179,8 @@ void CommitIndex::load(const std::filesystem::path &file) {
     persisted_ = records_.size();
 }
 
-void CommitIndex::appendNew(const std::filesystem::path &file) {
+void CommitIndex::appendNew(const std::filesystem::path &file)
+{
     if (!hasNew())
         return;
     std::string out;
@@ -218,7 +238,8 @@ void CommitIndex::appendNew(const std::filesystem::path &file) {
     persisted_ = records_.size();
 }
 
-Pos CommitIndex::add(CommitRecord record) {
+Pos CommitIndex::add(CommitRecord record)
+{
     if (auto existing = find(record.id))
         return *existing;
     Pos pos = static_cast<Pos>(records_.size());
@@ -228,7 +249,8 @@ Pos CommitIndex::add(CommitRecord record) {
     return pos;
 }
 
-std::optional<Pos> CommitIndex::find(const Oid &id) const {
+std::optional<Pos> CommitIndex::find(const Oid &id) const
+{
     auto it = byId_.find(id);
     if (it == byId_.end())
         return std::nullopt;

@@ -16,12 +16,15 @@ constexpr uint32_t kModeSymlink = 0120000;
 constexpr uint32_t kModeGitlink = 0160000;
 
 // Paths compare component by component, so "x" < "x/file" < "x.txt".
-bool pathLess(const std::string &a, const std::string &b) {
+bool pathLess(const std::string &a, const std::string &b)
+{
     size_t i = 0, j = 0;
     for (;;) {
         size_t ea = a.find('/', i), eb = b.find('/', j);
-        std::string_view ca = std::string_view(a).substr(i, ea == std::string::npos ? std::string::npos : ea - i);
-        std::string_view cb = std::string_view(b).substr(j, eb == std::string::npos ? std::string::npos : eb - j);
+        std::string_view ca =
+            std::string_view(a).substr(i, ea == std::string::npos ? std::string::npos : ea - i);
+        std::string_view cb =
+            std::string_view(b).substr(j, eb == std::string::npos ? std::string::npos : eb - j);
         if (ca != cb)
             return ca < cb;
         if (ea == std::string::npos || eb == std::string::npos)
@@ -31,31 +34,39 @@ bool pathLess(const std::string &a, const std::string &b) {
     }
 }
 
-std::string blobContent(Repo &repo, const std::optional<FileSide> &side) {
+std::string blobContent(Repo &repo, const std::optional<FileSide> &side)
+{
     if (!side)
         return {};
     if (side->mode == kModeGitlink)
         return "Git submodule checked out at " + side->blob.hex();
     git_blob *raw = nullptr;
-    gitCheck(git_blob_lookup(&raw, repo.git(), side->blob.get()), "cannot read blob " + side->blob.hex());
+    gitCheck(git_blob_lookup(&raw, repo.git(), side->blob.get()),
+             "cannot read blob " + side->blob.hex());
     BlobPtr blob(raw);
     return std::string(static_cast<const char *>(git_blob_rawcontent(blob.get())),
                        static_cast<size_t>(git_blob_rawsize(blob.get())));
 }
 
-bool isBinary(const std::string &content) { return content.find('\0') != std::string::npos; }
+bool isBinary(const std::string &content)
+{
+    return content.find('\0') != std::string::npos;
+}
 
-std::string modeText(uint32_t mode) {
+std::string modeText(uint32_t mode)
+{
     char buf[16];
     std::snprintf(buf, sizeof buf, "%06o", mode);
     return buf;
 }
 
-std::string shortHash(const std::optional<FileSide> &side) {
+std::string shortHash(const std::optional<FileSide> &side)
+{
     return side ? side->blob.hex().substr(0, 10) : std::string(10, '0');
 }
 
-std::string fileType(uint32_t mode) {
+std::string fileType(uint32_t mode)
+{
     if (mode == kModeExecutable)
         return "executable file";
     if (mode == kModeSymlink)
@@ -65,14 +76,18 @@ std::string fileType(uint32_t mode) {
     return "regular file";
 }
 
-bool isFile(uint32_t mode) { return mode == 0100644 || mode == kModeExecutable; }
+bool isFile(uint32_t mode)
+{
+    return mode == 0100644 || mode == kModeExecutable;
+}
 
 struct UnifiedHunk {
     size_t leftStart = 0, leftEnd = 0, rightStart = 0, rightEnd = 0;
     std::vector<std::pair<char, std::string_view>> lines;
 };
 
-std::vector<UnifiedHunk> unifiedHunks(std::string_view left, std::string_view right, size_t context) {
+std::vector<UnifiedHunk> unifiedHunks(std::string_view left, std::string_view right, size_t context)
+{
     std::vector<UnifiedHunk> hunks;
     UnifiedHunk current;
     auto diff = diffLines(left, right);
@@ -117,7 +132,8 @@ std::vector<UnifiedHunk> unifiedHunks(std::string_view left, std::string_view ri
     return hunks;
 }
 
-std::string lineNumbers(std::optional<size_t> left, std::optional<size_t> right) {
+std::string lineNumbers(std::optional<size_t> left, std::optional<size_t> right)
+{
     char buf[64];
     std::string out;
     if (left) {
@@ -135,7 +151,8 @@ std::string lineNumbers(std::optional<size_t> left, std::optional<size_t> right)
     return out;
 }
 
-void appendLine(std::string &out, std::string_view line) {
+void appendLine(std::string &out, std::string_view line)
+{
     out += line;
     if (line.empty() || line.back() != '\n')
         out += '\n';
@@ -148,7 +165,9 @@ struct LineNumber {
 
 // Context between changes: `after` lines following the previous change, then
 // "..." for what is skipped, then `before` lines leading into the next one.
-void showContext(std::string &out, const DiffHunk *context, LineNumber &ln, size_t after, size_t before) {
+void showContext(std::string &out, const DiffHunk *context, LineNumber &ln, size_t after,
+                 size_t before)
+{
     if (!context)
         return;
     auto lines = splitLinesInclusive(context->right);
@@ -181,7 +200,9 @@ void showContext(std::string &out, const DiffHunk *context, LineNumber &ln, size
     }
 }
 
-void colorWordsHunks(std::string &out, std::string_view left, std::string_view right, size_t context) {
+void colorWordsHunks(std::string &out, std::string_view left, std::string_view right,
+                     size_t context)
+{
     LineNumber ln;
     const DiffHunk *pendingContext = nullptr;
     bool emitted = false;
@@ -211,7 +232,8 @@ void colorWordsHunks(std::string &out, std::string_view left, std::string_view r
 
 } // namespace
 
-std::vector<FileChange> diffTrees(Repo &repo, const Oid &from, const Oid &to) {
+std::vector<FileChange> diffTrees(Repo &repo, const Oid &from, const Oid &to)
+{
     std::vector<FileChange> changes;
     if (from == to)
         return changes;
@@ -224,7 +246,8 @@ std::vector<FileChange> diffTrees(Repo &repo, const Oid &from, const Oid &to) {
     git_diff_options opts = GIT_DIFF_OPTIONS_INIT;
     opts.flags = GIT_DIFF_INCLUDE_TYPECHANGE;
     git_diff *raw = nullptr;
-    gitCheck(git_diff_tree_to_tree(&raw, repo.git(), a.get(), b.get(), &opts), "cannot compare trees");
+    gitCheck(git_diff_tree_to_tree(&raw, repo.git(), a.get(), b.get(), &opts),
+             "cannot compare trees");
     DiffPtr diff(raw);
     git_diff_find_options find = GIT_DIFF_FIND_OPTIONS_INIT;
     find.flags = GIT_DIFF_FIND_RENAMES | GIT_DIFF_FIND_COPIES;
@@ -246,12 +269,14 @@ std::vector<FileChange> diffTrees(Repo &repo, const Oid &from, const Oid &to) {
         c.copied = d->status == GIT_DELTA_COPIED;
         changes.push_back(std::move(c));
     }
-    std::stable_sort(changes.begin(), changes.end(),
-                     [](const FileChange &x, const FileChange &y) { return pathLess(x.target, y.target); });
+    std::stable_sort(changes.begin(), changes.end(), [](const FileChange &x, const FileChange &y) {
+        return pathLess(x.target, y.target);
+    });
     return changes;
 }
 
-std::string renderGitDiff(Repo &repo, const std::vector<FileChange> &changes, size_t context) {
+std::string renderGitDiff(Repo &repo, const std::vector<FileChange> &changes, size_t context)
+{
     std::string out;
     for (const FileChange &c : changes) {
         out += "diff --git a/" + c.source + " b/" + c.target + "\n";
@@ -274,7 +299,8 @@ std::string renderGitDiff(Repo &repo, const std::vector<FileChange> &changes, si
                 if (leftHash != rightHash)
                     out += "index " + leftHash + ".." + rightHash + "\n";
             } else if (leftHash != rightHash) {
-                out += "index " + leftHash + ".." + rightHash + " " + modeText(c.before->mode) + "\n";
+                out +=
+                    "index " + leftHash + ".." + rightHash + " " + modeText(c.before->mode) + "\n";
             }
         }
         std::string left = blobContent(repo, c.before), right = blobContent(repo, c.after);
@@ -291,8 +317,9 @@ std::string renderGitDiff(Repo &repo, const std::vector<FileChange> &changes, si
         for (const UnifiedHunk &h : unifiedHunks(left, right, context)) {
             auto number = [](size_t start, size_t end) { return start == end ? start : start + 1; };
             out += "@@ -" + std::to_string(number(h.leftStart, h.leftEnd)) + "," +
-                   std::to_string(h.leftEnd - h.leftStart) + " +" + std::to_string(number(h.rightStart, h.rightEnd)) +
-                   "," + std::to_string(h.rightEnd - h.rightStart) + " @@\n";
+                   std::to_string(h.leftEnd - h.leftStart) + " +" +
+                   std::to_string(number(h.rightStart, h.rightEnd)) + "," +
+                   std::to_string(h.rightEnd - h.rightStart) + " @@\n";
             for (const auto &[sigil, line] : h.lines) {
                 out += sigil;
                 out += line;
@@ -305,7 +332,9 @@ std::string renderGitDiff(Repo &repo, const std::vector<FileChange> &changes, si
 }
 
 std::string renderColorWords(Repo &repo, const std::vector<FileChange> &changes,
-                             const std::function<std::string(const std::string &)> &displayPath, size_t context) {
+                             const std::function<std::string(const std::string &)> &displayPath,
+                             size_t context)
+{
     std::string out;
     for (const FileChange &c : changes) {
         std::string leftPath = displayPath(c.source), rightPath = displayPath(c.target);
@@ -340,7 +369,8 @@ std::string renderColorWords(Repo &repo, const std::vector<FileChange> &changes,
             if (c.source == c.target)
                 out += description + " " + rightPath + ":\n";
             else
-                out += description + " " + rightPath + " (" + leftPath + " => " + rightPath + "):\n";
+                out +=
+                    description + " " + rightPath + " (" + leftPath + " => " + rightPath + "):\n";
             if (isBinary(left) || isBinary(right))
                 out += "    (binary)\n";
             else if (left != right)

@@ -10,7 +10,8 @@
 
 namespace jj {
 
-std::optional<std::string> envVar(const char *name) {
+std::optional<std::string> envVar(const char *name)
+{
     const char *v = std::getenv(name);
     if (!v)
         return std::nullopt;
@@ -19,7 +20,8 @@ std::optional<std::string> envVar(const char *name) {
 
 namespace {
 
-std::string configString(git_config *cfg, const char *key) {
+std::string configString(git_config *cfg, const char *key)
+{
     if (!cfg)
         return {};
     GitBuf buf;
@@ -30,13 +32,15 @@ std::string configString(git_config *cfg, const char *key) {
     return buf.str();
 }
 
-bool parseInt(std::string_view s, int &out) {
+bool parseInt(std::string_view s, int &out)
+{
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
     return ec == std::errc() && p == s.data() + s.size();
 }
 
 // Days from 1970-01-01 to the given civil date (proleptic Gregorian).
-int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
+int64_t daysFromCivil(int64_t y, unsigned m, unsigned d)
+{
     y -= m <= 2;
     const int64_t era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -45,14 +49,16 @@ int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<int64_t>(doe) - 719468;
 }
 
-std::optional<Timestamp> parseRfc3339(std::string_view s) {
+std::optional<Timestamp> parseRfc3339(std::string_view s)
+{
     // YYYY-MM-DDTHH:MM:SS[.fraction](Z|+HH:MM|-HH:MM)
-    if (s.size() < 20 || s[4] != '-' || s[7] != '-' || (s[10] != 'T' && s[10] != 't' && s[10] != ' ') ||
-        s[13] != ':' || s[16] != ':')
+    if (s.size() < 20 || s[4] != '-' || s[7] != '-' ||
+        (s[10] != 'T' && s[10] != 't' && s[10] != ' ') || s[13] != ':' || s[16] != ':')
         return std::nullopt;
     int y, mo, d, h, mi, se;
-    if (!parseInt(s.substr(0, 4), y) || !parseInt(s.substr(5, 2), mo) || !parseInt(s.substr(8, 2), d) ||
-        !parseInt(s.substr(11, 2), h) || !parseInt(s.substr(14, 2), mi) || !parseInt(s.substr(17, 2), se))
+    if (!parseInt(s.substr(0, 4), y) || !parseInt(s.substr(5, 2), mo) ||
+        !parseInt(s.substr(8, 2), d) || !parseInt(s.substr(11, 2), h) ||
+        !parseInt(s.substr(14, 2), mi) || !parseInt(s.substr(17, 2), se))
         return std::nullopt;
     size_t i = 19;
     if (i < s.size() && s[i] == '.') {
@@ -81,7 +87,8 @@ std::optional<Timestamp> parseRfc3339(std::string_view s) {
 
 } // namespace
 
-Identity resolveIdentity(git_repository *repo) {
+Identity resolveIdentity(git_repository *repo)
+{
     Identity id;
     auto user = envVar("JJ_USER");
     auto email = envVar("JJ_EMAIL");
@@ -102,7 +109,8 @@ Identity resolveIdentity(git_repository *repo) {
     return id;
 }
 
-Timestamp commandTime() {
+Timestamp commandTime()
+{
     static const Timestamp cached = [] {
         if (auto text = envVar("JJ_TIMESTAMP")) {
             if (auto parsed = parseRfc3339(*text))
@@ -116,7 +124,8 @@ Timestamp commandTime() {
     return cached;
 }
 
-std::optional<uint64_t> randomnessSeed() {
+std::optional<uint64_t> randomnessSeed()
+{
     auto text = envVar("JJ_RANDOMNESS_SEED");
     if (!text)
         return std::nullopt;
@@ -127,7 +136,8 @@ std::optional<uint64_t> randomnessSeed() {
     return v;
 }
 
-std::string formatLocalTime(int64_t seconds) {
+std::string formatLocalTime(int64_t seconds)
+{
     std::time_t t = static_cast<std::time_t>(seconds);
     std::tm local{};
     localtime_r(&t, &local);
@@ -136,7 +146,8 @@ std::string formatLocalTime(int64_t seconds) {
     return buf;
 }
 
-void faultPoint(const char *point) {
+void faultPoint(const char *point)
+{
     static const std::optional<std::string> target = envVar("JJ_STANDIN_KILL_AT");
     if (target && *target == point) {
         std::fflush(nullptr);

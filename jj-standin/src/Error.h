@@ -11,7 +11,8 @@ namespace jj {
 struct UserError : std::runtime_error {
     std::vector<std::string> hints;
     explicit UserError(const std::string &message, std::vector<std::string> hintLines = {})
-        : std::runtime_error(message), hints(std::move(hintLines)) {}
+        : std::runtime_error(message), hints(std::move(hintLines))
+    {}
 };
 
 // A command line this tool does not accept: one "error: ..." line, exit status 2.

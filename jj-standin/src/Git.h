@@ -17,13 +17,14 @@ namespace jj {
 void gitCheck(int rc, std::string_view what);
 std::string gitLastError();
 
-template <typename T, void (*Free)(T *)> struct GitDeleter {
-    void operator()(T *p) const {
+template<typename T, void (*Free)(T *)> struct GitDeleter {
+    void operator()(T *p) const
+    {
         if (p)
             Free(p);
     }
 };
-template <typename T, void (*Free)(T *)> using GitPtr = std::unique_ptr<T, GitDeleter<T, Free>>;
+template<typename T, void (*Free)(T *)> using GitPtr = std::unique_ptr<T, GitDeleter<T, Free>>;
 
 using RepositoryPtr = GitPtr<git_repository, git_repository_free>;
 using CommitPtr = GitPtr<git_commit, git_commit_free>;
@@ -69,10 +70,12 @@ struct Oid {
     const git_oid *get() const { return &raw; }
     git_oid *out() { return &raw; }
 
-    friend bool operator==(const Oid &a, const Oid &b) {
+    friend bool operator==(const Oid &a, const Oid &b)
+    {
         return std::memcmp(a.raw.id, b.raw.id, GIT_OID_RAWSZ) == 0;
     }
-    friend std::strong_ordering operator<=>(const Oid &a, const Oid &b) {
+    friend std::strong_ordering operator<=>(const Oid &a, const Oid &b)
+    {
         int c = std::memcmp(a.raw.id, b.raw.id, GIT_OID_RAWSZ);
         return c < 0 ? std::strong_ordering::less
                      : (c > 0 ? std::strong_ordering::greater : std::strong_ordering::equal);
@@ -80,7 +83,8 @@ struct Oid {
 };
 
 struct OidHash {
-    size_t operator()(const Oid &o) const {
+    size_t operator()(const Oid &o) const
+    {
         size_t h;
         std::memcpy(&h, o.raw.id, sizeof h);
         return h;

@@ -18,7 +18,8 @@ namespace {
 // The first view of a workspace Repo::create just made: empty, or, over an
 // existing git repository, its branches as bookmarks and its remote branches as
 // remote bookmarks. Returns the commit @ will start on (git's HEAD, or the root).
-Pos startWorkspace(Repo &repo, Context &ctx, bool existingGit) {
+Pos startWorkspace(Repo &repo, Context &ctx, bool existingGit)
+{
     RepoState state;
     repo.setInitialState(state);
     if (!existingGit)
@@ -41,7 +42,8 @@ Pos startWorkspace(Repo &repo, Context &ctx, bool existingGit) {
             if (slash == std::string::npos || rest.substr(slash + 1) == "HEAD")
                 return;
             repo.importFromGit(target);
-            state.remoteBookmarks[rest.substr(slash + 1)][rest.substr(0, slash)] = RemoteRef{target, false};
+            state.remoteBookmarks[rest.substr(slash + 1)][rest.substr(0, slash)] =
+                RemoteRef{target, false};
             imported = true;
         }
     });
@@ -58,7 +60,8 @@ Pos startWorkspace(Repo &repo, Context &ctx, bool existingGit) {
 
 // Gives the new workspace its working-copy change on `base` and writes the
 // first view. Returns the working-copy commit.
-Pos completeWorkspace(Repo &repo, Pos base) {
+Pos completeWorkspace(Repo &repo, Pos base)
+{
     Signature now = repo.signatureNow();
     // Drawn only now, so the id avoids every change id imported so far.
     Pos wc = repo.writeCommit({base}, repo.commit(base).tree, "", repo.newChangeId(), now, now);
@@ -71,24 +74,31 @@ Pos completeWorkspace(Repo &repo, Pos base) {
     return wc;
 }
 
-std::string shortHash(const Oid &id) { return id.hex().substr(0, 12); }
+std::string shortHash(const Oid &id)
+{
+    return id.hex().substr(0, 12);
+}
 
-bool isEmptyDirectory(const fs::path &p) {
+bool isEmptyDirectory(const fs::path &p)
+{
     std::error_code ec;
     return fs::is_directory(p, ec) && fs::is_empty(p, ec);
 }
 
 } // namespace
 
-int runGitInit(const cli::GitInit &cmd, Context &ctx) {
-    fs::path target = fs::path(cmd.destination).is_absolute() ? fs::path(cmd.destination) : ctx.cwd / cmd.destination;
+int runGitInit(const cli::GitInit &cmd, Context &ctx)
+{
+    fs::path target = fs::path(cmd.destination).is_absolute() ? fs::path(cmd.destination)
+                                                              : ctx.cwd / cmd.destination;
     target = target.lexically_normal();
     std::error_code ec;
     if (fs::exists(target / ".jj", ec))
         throw UserError("The target repo already exists");
     fs::create_directories(target, ec);
     if (ec || !fs::is_directory(target))
-        throw UserError("Failed to create workspace", {"Cannot create " + target.string() + ": " + ec.message()});
+        throw UserError("Failed to create workspace",
+                        {"Cannot create " + target.string() + ": " + ec.message()});
     {
         fs::path root = fs::canonical(target);
         bool existingGit = fs::exists(root / ".git");
@@ -111,7 +121,8 @@ int runGitInit(const cli::GitInit &cmd, Context &ctx) {
     return 0;
 }
 
-int runRemoteAdd(const cli::RemoteAdd &cmd, Context &ctx) {
+int runRemoteAdd(const cli::RemoteAdd &cmd, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     if (cmd.name == "git")
         throw UserError("Git remote named 'git' is reserved for local Git repository");
@@ -128,7 +139,8 @@ int runRemoteAdd(const cli::RemoteAdd &cmd, Context &ctx) {
     return 0;
 }
 
-int runFetch(const cli::Fetch &, Context &ctx) {
+int runFetch(const cli::Fetch &, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     std::vector<std::string> remotes = remoteNames(*repo);
     if (remotes.empty())
@@ -145,7 +157,8 @@ int runFetch(const cli::Fetch &, Context &ctx) {
     return 0;
 }
 
-int runPush(const cli::Push &cmd, Context &ctx) {
+int runPush(const cli::Push &cmd, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     if (!remoteExists(*repo, cmd.remote))
         throw UserError("No git remote named '" + cmd.remote + "'");
@@ -155,21 +168,24 @@ int runPush(const cli::Push &cmd, Context &ctx) {
         local = it->second;
     RemoteRef remoteRef;
     bool hasEntry = false;
-    if (auto byName = state.remoteBookmarks.find(cmd.bookmark); byName != state.remoteBookmarks.end())
+    if (auto byName = state.remoteBookmarks.find(cmd.bookmark);
+        byName != state.remoteBookmarks.end())
         if (auto ref = byName->second.find(cmd.remote); ref != byName->second.end()) {
             remoteRef = ref->second;
             hasEntry = true;
         }
     const std::string symbol = cmd.bookmark + "@" + cmd.remote;
     if (!local && !(hasEntry && remoteRef.target)) {
-        ctx.err += "Warning: No matching bookmarks for names: " + cmd.bookmark + "\nNothing changed.\n";
+        ctx.err +=
+            "Warning: No matching bookmarks for names: " + cmd.bookmark + "\nNothing changed.\n";
         return 0;
     }
     if (hasEntry && remoteRef.target && !remoteRef.tracked)
         throw UserError("Non-tracking remote bookmark " + symbol + " exists",
                         {"Run `jj bookmark track " + symbol + "` to import the remote bookmark."});
     if (local == remoteRef.target) {
-        ctx.err += "Bookmark " + symbol + " already matches " + cmd.bookmark + "\nNothing changed.\n";
+        ctx.err +=
+            "Bookmark " + symbol + " already matches " + cmd.bookmark + "\nNothing changed.\n";
         return 0;
     }
 
@@ -213,7 +229,8 @@ int runPush(const cli::Push &cmd, Context &ctx) {
         const char *direction = toAncestors[static_cast<size_t>(from)]   ? "move forward"
                                 : fromAncestors[static_cast<size_t>(to)] ? "move backward"
                                                                          : "move sideways";
-        action = std::string(direction) + " from " + shortHash(*remoteRef.target) + " to " + shortHash(*local);
+        action = std::string(direction) + " from " + shortHash(*remoteRef.target) + " to " +
+                 shortHash(*local);
     }
     ctx.err += "Changes to push to " + cmd.remote + ":\n";
     ctx.err += "  bookmark: " + cmd.bookmark + " [" + action + "]\n";
@@ -234,8 +251,10 @@ int runPush(const cli::Push &cmd, Context &ctx) {
     return 0;
 }
 
-int runClone(const cli::Clone &cmd, Context &ctx) {
-    fs::path dest = fs::path(cmd.destination).is_absolute() ? fs::path(cmd.destination) : ctx.cwd / cmd.destination;
+int runClone(const cli::Clone &cmd, Context &ctx)
+{
+    fs::path dest = fs::path(cmd.destination).is_absolute() ? fs::path(cmd.destination)
+                                                            : ctx.cwd / cmd.destination;
     dest = dest.lexically_normal();
     std::error_code ec;
     bool existed = fs::exists(dest, ec);

@@ -11,11 +11,13 @@ namespace jj {
 
 namespace {
 
-void clearStaleLock(Repo &repo, const std::string &name) {
+void clearStaleLock(Repo &repo, const std::string &name)
+{
     ::unlink((repo.layout().gitDir() / (name + ".lock")).c_str());
 }
 
-std::optional<Oid> currentTarget(Repo &repo, const std::string &name) {
+std::optional<Oid> currentTarget(Repo &repo, const std::string &name)
+{
     Oid id;
     if (git_reference_name_to_id(id.out(), repo.git(), name.c_str()) < 0) {
         git_error_clear();
@@ -26,7 +28,8 @@ std::optional<Oid> currentTarget(Repo &repo, const std::string &name) {
 
 } // namespace
 
-bool isValidBookmarkName(const std::string &name) {
+bool isValidBookmarkName(const std::string &name)
+{
     int valid = 0;
     if (name.empty() || git_reference_name_is_valid(&valid, ("refs/heads/" + name).c_str()) < 0) {
         git_error_clear();
@@ -35,7 +38,8 @@ bool isValidBookmarkName(const std::string &name) {
     return valid != 0;
 }
 
-void setGitRef(Repo &repo, const std::string &name, const Oid &target) {
+void setGitRef(Repo &repo, const std::string &name, const Oid &target)
+{
     if (currentTarget(repo, name) == target)
         return;
     clearStaleLock(repo, name);
@@ -47,7 +51,8 @@ void setGitRef(Repo &repo, const std::string &name, const Oid &target) {
 
 namespace {
 
-void deleteGitRef(Repo &repo, const std::string &name) {
+void deleteGitRef(Repo &repo, const std::string &name)
+{
     git_reference *raw = nullptr;
     if (git_reference_lookup(&raw, repo.git(), name.c_str()) < 0) {
         git_error_clear();
@@ -62,7 +67,8 @@ void deleteGitRef(Repo &repo, const std::string &name) {
 } // namespace
 
 void forEachDirectReference(Repo &repo, const char *glob,
-                            const std::function<void(const std::string &, const Oid &)> &visit) {
+                            const std::function<void(const std::string &, const Oid &)> &visit)
+{
     git_reference_iterator *rawIt = nullptr;
     if (git_reference_iterator_glob_new(&rawIt, repo.git(), glob) < 0) {
         git_error_clear();
@@ -78,7 +84,8 @@ void forEachDirectReference(Repo &repo, const char *glob,
     git_error_clear();
 }
 
-void exportToGit(Repo &repo, const RepoState &before, bool workingCopyMoved) {
+void exportToGit(Repo &repo, const RepoState &before, bool workingCopyMoved)
+{
     const RepoState &state = repo.state();
     std::vector<std::pair<std::string, std::string>> failures;
 

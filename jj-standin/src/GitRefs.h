@@ -20,7 +20,8 @@ bool isValidBookmarkName(const std::string &name);
 
 // Calls `visit` with the name and target of every direct reference matching
 // `glob` (e.g. "refs/remotes/origin/*"); symbolic ones are skipped.
-void forEachDirectReference(Repo &repo, const char *glob,
-                            const std::function<void(const std::string &name, const Oid &target)> &visit);
+void forEachDirectReference(
+    Repo &repo, const char *glob,
+    const std::function<void(const std::string &name, const Oid &target)> &visit);
 
 } // namespace jj

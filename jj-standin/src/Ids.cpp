@@ -8,9 +8,13 @@
 
 namespace jj {
 
-ChangeId rootChangeId() { return ChangeId(kChangeIdLength, 'z'); }
+ChangeId rootChangeId()
+{
+    return ChangeId(kChangeIdLength, 'z');
+}
 
-ChangeId changeIdFromBytes(const unsigned char *bytes16) {
+ChangeId changeIdFromBytes(const unsigned char *bytes16)
+{
     ChangeId out;
     out.reserve(kChangeIdLength);
     for (int i = 0; i < 16; ++i) {
@@ -20,22 +24,26 @@ ChangeId changeIdFromBytes(const unsigned char *bytes16) {
     return out;
 }
 
-bool looksLikeChangeIdPrefix(std::string_view text) {
+bool looksLikeChangeIdPrefix(std::string_view text)
+{
     return !text.empty() && text.size() <= kChangeIdLength &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= 'k' && c <= 'z'; });
 }
 
-bool isChangeId(std::string_view text) {
+bool isChangeId(std::string_view text)
+{
     return text.size() == kChangeIdLength && looksLikeChangeIdPrefix(text);
 }
 
-bool looksLikeCommitIdPrefix(std::string_view text) {
+bool looksLikeCommitIdPrefix(std::string_view text)
+{
     return !text.empty() && text.size() <= GIT_OID_HEXSZ &&
            std::all_of(text.begin(), text.end(),
                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
-ChangeId changeIdForForeignCommit(const Oid &commitId) {
+ChangeId changeIdForForeignCommit(const Oid &commitId)
+{
     unsigned char bytes[16];
     for (int i = 0; i < 16; ++i) {
         unsigned char b = commitId.raw.id[GIT_OID_RAWSZ - 1 - i];
@@ -50,7 +58,8 @@ ChangeId changeIdForForeignCommit(const Oid &commitId) {
 
 namespace {
 
-uint64_t splitmix64(uint64_t &state) {
+uint64_t splitmix64(uint64_t &state)
+{
     uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
     z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
     z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
@@ -60,9 +69,11 @@ uint64_t splitmix64(uint64_t &state) {
 } // namespace
 
 ChangeIdGenerator::ChangeIdGenerator(std::optional<uint64_t> seed, uint64_t counter)
-    : seed_(seed), counter_(counter) {}
+    : seed_(seed), counter_(counter)
+{}
 
-ChangeId ChangeIdGenerator::next(const std::function<bool(const ChangeId &)> &taken) {
+ChangeId ChangeIdGenerator::next(const std::function<bool(const ChangeId &)> &taken)
+{
     for (;;) {
         unsigned char bytes[16];
         if (seed_) {
@@ -89,7 +100,8 @@ ChangeId ChangeIdGenerator::next(const std::function<bool(const ChangeId &)> &ta
     }
 }
 
-PrefixIndex::PrefixIndex(std::vector<std::string> keys) : keys_(std::move(keys)) {
+PrefixIndex::PrefixIndex(std::vector<std::string> keys) : keys_(std::move(keys))
+{
     std::sort(keys_.begin(), keys_.end());
     keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
     auto common = [](const std::string &a, const std::string &b) {
@@ -109,20 +121,24 @@ PrefixIndex::PrefixIndex(std::vector<std::string> keys) : keys_(std::move(keys))
     }
 }
 
-size_t PrefixIndex::uniqueLength(std::string_view key) const {
+size_t PrefixIndex::uniqueLength(std::string_view key) const
+{
     auto it = lengths_.find(key);
     return it == lengths_.end() ? key.size() : it->second;
 }
 
-std::string PrefixIndex::shortest(std::string_view key, size_t minimum) const {
+std::string PrefixIndex::shortest(std::string_view key, size_t minimum) const
+{
     size_t n = std::max(uniqueLength(key), minimum);
     return std::string(key.substr(0, std::min(n, key.size())));
 }
 
-std::vector<std::string_view> PrefixIndex::matching(std::string_view prefix) const {
+std::vector<std::string_view> PrefixIndex::matching(std::string_view prefix) const
+{
     std::vector<std::string_view> out;
-    auto it = std::lower_bound(keys_.begin(), keys_.end(), prefix,
-                               [](const std::string &k, std::string_view p) { return std::string_view(k) < p; });
+    auto it = std::lower_bound(
+        keys_.begin(), keys_.end(), prefix,
+        [](const std::string &k, std::string_view p) { return std::string_view(k) < p; });
     for (; it != keys_.end() && std::string_view(*it).substr(0, prefix.size()) == prefix; ++it)
         out.push_back(*it);
     return out;

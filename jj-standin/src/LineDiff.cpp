@@ -20,7 +20,10 @@ struct Range {
 struct Source {
     std::string_view text;
     std::vector<Range> tokens;
-    std::string_view token(size_t i) const { return text.substr(tokens[i].start, tokens[i].end - tokens[i].start); }
+    std::string_view token(size_t i) const
+    {
+        return text.substr(tokens[i].start, tokens[i].end - tokens[i].start);
+    }
 };
 
 // A window [begin, end) of token positions.
@@ -37,7 +40,8 @@ constexpr size_t kNone = std::numeric_limits<size_t>::max();
 
 // Longest chain of increasing left indexes, walking right indexes in order,
 // with the same tie-breaking as the real tool.
-std::vector<std::pair<size_t, size_t>> findLcs(const std::vector<size_t> &input) {
+std::vector<std::pair<size_t, size_t>> findLcs(const std::vector<size_t> &input)
+{
     if (input.empty())
         return {};
     struct Link {
@@ -84,7 +88,8 @@ using Found = std::vector<std::pair<size_t, size_t>>; // global (left, right) to
 
 void collectUnchanged(Found &found, const Window &left, const Window &right);
 
-void collectUnchangedLcs(Found &found, const Window &left, const Window &right) {
+void collectUnchangedLcs(Found &found, const Window &left, const Window &right)
+{
     // word -> positions, capped one past the limit so over-frequent words are recognisable
     std::unordered_map<std::string_view, std::vector<size_t>> leftHist, rightHist;
     std::vector<std::string_view> leftOrder;
@@ -149,7 +154,8 @@ void collectUnchangedLcs(Found &found, const Window &left, const Window &right) 
                      Window{right.source, right.begin + prevRight, right.end});
 }
 
-void collectUnchanged(Found &found, const Window &left, const Window &right) {
+void collectUnchanged(Found &found, const Window &left, const Window &right)
+{
     if (left.size() == 0 || right.size() == 0)
         return;
     size_t before = found.size();
@@ -157,7 +163,8 @@ void collectUnchanged(Found &found, const Window &left, const Window &right) {
     if (found.size() != before)
         return;
     size_t leading = 0;
-    while (leading < left.size() && leading < right.size() && left.token(leading) == right.token(leading))
+    while (leading < left.size() && leading < right.size() &&
+           left.token(leading) == right.token(leading))
         ++leading;
     size_t trailing = 0;
     while (trailing < left.size() - leading && trailing < right.size() - leading &&
@@ -169,7 +176,8 @@ void collectUnchanged(Found &found, const Window &left, const Window &right) {
         found.emplace_back(left.end - i, right.end - i);
 }
 
-std::vector<Range> lineRanges(std::string_view text) {
+std::vector<Range> lineRanges(std::string_view text)
+{
     std::vector<Range> out;
     size_t start = 0;
     while (start < text.size()) {
@@ -183,14 +191,16 @@ std::vector<Range> lineRanges(std::string_view text) {
 
 } // namespace
 
-std::vector<std::string_view> splitLinesInclusive(std::string_view text) {
+std::vector<std::string_view> splitLinesInclusive(std::string_view text)
+{
     std::vector<std::string_view> out;
     for (const auto &r : lineRanges(text))
         out.push_back(text.substr(r.start, r.end - r.start));
     return out;
 }
 
-std::vector<DiffHunk> diffLines(std::string_view leftText, std::string_view rightText) {
+std::vector<DiffHunk> diffLines(std::string_view leftText, std::string_view rightText)
+{
     Source left{leftText, {}}, right{rightText, {}};
     // With one side empty every line differs; no need to tokenize.
     if (!leftText.empty() && !rightText.empty()) {
@@ -198,7 +208,8 @@ std::vector<DiffHunk> diffLines(std::string_view leftText, std::string_view righ
         right.tokens = lineRanges(rightText);
     }
     Found found;
-    collectUnchanged(found, Window{&left, 0, left.tokens.size()}, Window{&right, 0, right.tokens.size()});
+    collectUnchanged(found, Window{&left, 0, left.tokens.size()},
+                     Window{&right, 0, right.tokens.size()});
 
     // Unchanged byte regions, with empty sentinels at both ends, adjacent ones merged.
     struct Region {
@@ -206,11 +217,13 @@ std::vector<DiffHunk> diffLines(std::string_view leftText, std::string_view righ
     };
     std::vector<Region> regions{{0, 0, 0, 0}};
     for (const auto &[l, r] : found)
-        regions.push_back({left.tokens[l].start, left.tokens[l].end, right.tokens[r].start, right.tokens[r].end});
+        regions.push_back(
+            {left.tokens[l].start, left.tokens[l].end, right.tokens[r].start, right.tokens[r].end});
     regions.push_back({leftText.size(), leftText.size(), rightText.size(), rightText.size()});
     std::vector<Region> compact;
     for (const Region &r : regions) {
-        if (!compact.empty() && compact.back().leftEnd == r.leftStart && compact.back().rightEnd == r.rightStart) {
+        if (!compact.empty() && compact.back().leftEnd == r.leftStart &&
+            compact.back().rightEnd == r.rightStart) {
             compact.back().leftEnd = r.leftEnd;
             compact.back().rightEnd = r.rightEnd;
         } else {
@@ -223,7 +236,8 @@ std::vector<DiffHunk> diffLines(std::string_view leftText, std::string_view righ
         if (i > 0) {
             const Region &prev = compact[i - 1];
             std::string_view l = leftText.substr(prev.leftEnd, compact[i].leftStart - prev.leftEnd);
-            std::string_view r = rightText.substr(prev.rightEnd, compact[i].rightStart - prev.rightEnd);
+            std::string_view r =
+                rightText.substr(prev.rightEnd, compact[i].rightStart - prev.rightEnd);
             if (!l.empty() || !r.empty())
                 hunks.push_back({false, l, r});
         }

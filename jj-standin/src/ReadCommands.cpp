@@ -13,10 +13,12 @@
 
 namespace jj {
 
-int runLog(const cli::Log &cmd, Context &ctx) {
+int runLog(const cli::Log &cmd, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     Revsets revsets(*repo);
-    std::vector<Pos> commits = cmd.revisions ? revsets.evaluate(*cmd.revisions) : revsets.defaultLog();
+    std::vector<Pos> commits =
+        cmd.revisions ? revsets.evaluate(*cmd.revisions) : revsets.defaultLog();
     repo->unlock();
     Templates templates(*repo);
     for (Pos p : commits)
@@ -24,7 +26,8 @@ int runLog(const cli::Log &cmd, Context &ctx) {
     return 0;
 }
 
-int runShow(const cli::Show &cmd, Context &ctx) {
+int runShow(const cli::Show &cmd, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     Pos target = Revsets(*repo).single(cmd.revision);
     repo->unlock();
@@ -32,11 +35,13 @@ int runShow(const cli::Show &cmd, Context &ctx) {
     const CommitRecord &c = repo->commit(target);
     ctx.out += templates.showHeader(target);
     auto changes = diffTrees(*repo, repo->parentsTree(c.parents), c.tree);
-    ctx.out += renderColorWords(*repo, changes, [&](const std::string &p) { return displayPath(ctx, *repo, p); });
+    ctx.out += renderColorWords(*repo, changes,
+                                [&](const std::string &p) { return displayPath(ctx, *repo, p); });
     return 0;
 }
 
-int runDiff(const cli::Diff &cmd, Context &ctx) {
+int runDiff(const cli::Diff &cmd, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     Pos target = Revsets(*repo).single(cmd.revision);
     repo->unlock();
@@ -45,7 +50,8 @@ int runDiff(const cli::Diff &cmd, Context &ctx) {
     return 0;
 }
 
-int runBookmarkList(const cli::BookmarkList &, Context &ctx) {
+int runBookmarkList(const cli::BookmarkList &, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     repo->unlock();
     Templates templates(*repo);
@@ -54,17 +60,21 @@ int runBookmarkList(const cli::BookmarkList &, Context &ctx) {
     for (const auto &[name, remotes] : state.remoteBookmarks) {
         if (state.bookmarks.count(name))
             continue;
-        bool tracked = std::any_of(remotes.begin(), remotes.end(), [](const auto &r) { return r.second.tracked; });
+        bool tracked = std::any_of(remotes.begin(), remotes.end(),
+                                   [](const auto &r) { return r.second.tracked; });
         if (tracked) {
-            ctx.err += "Hint: Bookmarks marked as deleted can be *deleted permanently* on the remote by running "
-                       "`jj git push --deleted`. Use `jj bookmark forget` if you don't want that.\n";
+            ctx.err +=
+                "Hint: Bookmarks marked as deleted can be *deleted permanently* on the remote by "
+                "running "
+                "`jj git push --deleted`. Use `jj bookmark forget` if you don't want that.\n";
             break;
         }
     }
     return 0;
 }
 
-int runRemoteList(const cli::RemoteList &, Context &ctx) {
+int runRemoteList(const cli::RemoteList &, Context &ctx)
+{
     auto repo = openWorkspace(ctx);
     for (const auto &name : remoteNames(*repo)) {
         git_remote *raw = nullptr;

@@ -11,7 +11,8 @@ namespace jj {
 
 namespace {
 
-RemotePtr lookupRemote(Repo &repo, const std::string &name) {
+RemotePtr lookupRemote(Repo &repo, const std::string &name)
+{
     git_remote *raw = nullptr;
     if (git_remote_lookup(&raw, repo.git(), name.c_str()) < 0) {
         git_error_clear();
@@ -20,24 +21,30 @@ RemotePtr lookupRemote(Repo &repo, const std::string &name) {
     return RemotePtr(raw);
 }
 
-bool hasScheme(const std::string &url) {
+bool hasScheme(const std::string &url)
+{
     auto colon = url.find("://");
     return colon != std::string::npos && colon > 0 &&
-           std::all_of(url.begin(), url.begin() + static_cast<long>(colon),
-                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.'; });
+           std::all_of(url.begin(), url.begin() + static_cast<long>(colon), [](char c) {
+               return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' ||
+                      c == '.';
+           });
 }
 
 // user@host:path, as ssh URLs are often written.
-bool isScpLike(const std::string &url) {
+bool isScpLike(const std::string &url)
+{
     auto colon = url.find(':');
     auto slash = url.find('/');
     return colon != std::string::npos && colon > 1 && (slash == std::string::npos || colon < slash);
 }
 
-std::string percentDecode(const std::string &text) {
+std::string percentDecode(const std::string &text)
+{
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+        if (text[i] == '%' && i + 2 < text.size() &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
             std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
             out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
             i += 2;
@@ -48,26 +55,31 @@ std::string percentDecode(const std::string &text) {
     return out;
 }
 
-std::map<std::string, Oid> remoteTrackingRefs(Repo &repo, const std::string &remote) {
+std::map<std::string, Oid> remoteTrackingRefs(Repo &repo, const std::string &remote)
+{
     std::map<std::string, Oid> out;
     const std::string prefix = "refs/remotes/" + remote + "/";
-    forEachDirectReference(repo, (prefix + "*").c_str(), [&](const std::string &name, const Oid &target) {
-        std::string branch = name.substr(prefix.size());
-        if (branch != "HEAD")
-            out[branch] = target;
-    });
+    forEachDirectReference(repo, (prefix + "*").c_str(),
+                           [&](const std::string &name, const Oid &target) {
+                               std::string branch = name.substr(prefix.size());
+                               if (branch != "HEAD")
+                                   out[branch] = target;
+                           });
     return out;
 }
 
-int recordRejection(const char *refname, const char *status, void *payload) {
+int recordRejection(const char *refname, const char *status, void *payload)
+{
     if (status)
-        static_cast<std::vector<std::string> *>(payload)->push_back(std::string(refname) + " (reason: " + status + ")");
+        static_cast<std::vector<std::string> *>(payload)->push_back(std::string(refname) +
+                                                                    " (reason: " + status + ")");
     return 0;
 }
 
 } // namespace
 
-std::string absoluteGitUrl(const fs::path &cwd, const std::string &source) {
+std::string absoluteGitUrl(const fs::path &cwd, const std::string &source)
+{
     if (hasScheme(source) || isScpLike(source))
         return source;
     fs::path p(source);
@@ -79,7 +91,8 @@ std::string absoluteGitUrl(const fs::path &cwd, const std::string &source) {
     return out;
 }
 
-std::optional<fs::path> localRepositoryPath(const std::string &url) {
+std::optional<fs::path> localRepositoryPath(const std::string &url)
+{
     if (url.rfind("file://", 0) == 0)
         return fs::path(percentDecode(url.substr(7)));
     if (hasScheme(url) || isScpLike(url))
@@ -87,7 +100,8 @@ std::optional<fs::path> localRepositoryPath(const std::string &url) {
     return fs::path(url);
 }
 
-bool isGitRepository(const fs::path &path) {
+bool isGitRepository(const fs::path &path)
+{
     git_repository *raw = nullptr;
     if (git_repository_open_ext(&raw, path.c_str(), GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr) < 0) {
         git_error_clear();
@@ -97,7 +111,8 @@ bool isGitRepository(const fs::path &path) {
     return true;
 }
 
-bool remoteExists(Repo &repo, const std::string &name) {
+bool remoteExists(Repo &repo, const std::string &name)
+{
     git_remote *raw = nullptr;
     if (git_remote_lookup(&raw, repo.git(), name.c_str()) < 0) {
         git_error_clear();
@@ -107,7 +122,8 @@ bool remoteExists(Repo &repo, const std::string &name) {
     return true;
 }
 
-std::vector<std::string> remoteNames(Repo &repo) {
+std::vector<std::string> remoteNames(Repo &repo)
+{
     GitStrArray names;
     gitCheck(git_remote_list(&names.array, repo.git()), "cannot list remotes");
     std::vector<std::string> sorted(names.array.strings, names.array.strings + names.array.count);
@@ -115,7 +131,8 @@ std::vector<std::string> remoteNames(Repo &repo) {
     return sorted;
 }
 
-std::map<std::string, Oid> fetchRemote(Repo &repo, const std::string &remoteName) {
+std::map<std::string, Oid> fetchRemote(Repo &repo, const std::string &remoteName)
+{
     RemotePtr remote = lookupRemote(repo, remoteName);
     std::string refspec = "+refs/heads/*:refs/remotes/" + remoteName + "/*";
     char *refspecList[] = {refspec.data()};
@@ -128,7 +145,8 @@ std::map<std::string, Oid> fetchRemote(Repo &repo, const std::string &remoteName
     return remoteTrackingRefs(repo, remoteName);
 }
 
-std::optional<std::string> remoteDefaultBranch(Repo &repo, const std::string &remoteName) {
+std::optional<std::string> remoteDefaultBranch(Repo &repo, const std::string &remoteName)
+{
     RemotePtr remote = lookupRemote(repo, remoteName);
     git_remote_callbacks callbacks = GIT_REMOTE_CALLBACKS_INIT;
     if (git_remote_connect(remote.get(), GIT_DIRECTION_FETCH, &callbacks, nullptr, nullptr) < 0) {
@@ -150,7 +168,8 @@ std::optional<std::string> remoteDefaultBranch(Repo &repo, const std::string &re
 }
 
 void pushBookmark(Repo &repo, const std::string &remoteName, const std::string &bookmark,
-                  const std::optional<Oid> &expected, const std::optional<Oid> &target) {
+                  const std::optional<Oid> &expected, const std::optional<Oid> &target)
+{
     RemotePtr remote = lookupRemote(repo, remoteName);
     const std::string refName = "refs/heads/" + bookmark;
     // Force-with-lease: the remote must still have what we last saw there.
@@ -168,9 +187,10 @@ void pushBookmark(Repo &repo, const std::string &remoteName, const std::string &
         git_remote_disconnect(remote.get());
         if (actual != expected)
             throw UserError("Failed to push some bookmarks",
-                            {"The following references unexpectedly moved on the remote:\n  " + refName +
-                                 " (reason: stale info)",
-                             "Try fetching from the remote, then make the bookmark point to where you want it to "
+                            {"The following references unexpectedly moved on the remote:\n  " +
+                                 refName + " (reason: stale info)",
+                             "Try fetching from the remote, then make the bookmark point to where "
+                             "you want it to "
                              "be, and push again."});
     }
     std::string refspec;
@@ -199,7 +219,8 @@ void pushBookmark(Repo &repo, const std::string &remoteName, const std::string &
 }
 
 std::vector<RemoteRefChange> importRemoteBranches(Repo &repo, const std::string &remote,
-                                                  const std::map<std::string, Oid> &branches) {
+                                                  const std::map<std::string, Oid> &branches)
+{
     RepoState &state = repo.state();
     std::vector<std::string> names;
     for (const auto &[name, remotes] : state.remoteBookmarks)
@@ -250,10 +271,12 @@ std::vector<RemoteRefChange> importRemoteBranches(Repo &repo, const std::string 
     return changes;
 }
 
-std::string formatImportedRefs(std::vector<RemoteRefChange> changes, const RepoState &state) {
-    std::sort(changes.begin(), changes.end(), [](const RemoteRefChange &a, const RemoteRefChange &b) {
-        return std::tie(a.name, a.remote) < std::tie(b.name, b.remote);
-    });
+std::string formatImportedRefs(std::vector<RemoteRefChange> changes, const RepoState &state)
+{
+    std::sort(changes.begin(), changes.end(),
+              [](const RemoteRefChange &a, const RemoteRefChange &b) {
+                  return std::tie(a.name, a.remote) < std::tie(b.name, b.remote);
+              });
     size_t width = 0;
     for (const auto &c : changes)
         width = std::max(width, c.name.size() + 1 + c.remote.size());
@@ -266,7 +289,8 @@ std::string formatImportedRefs(std::vector<RemoteRefChange> changes, const RepoS
             if (auto ref = byName->second.find(c.remote); ref != byName->second.end())
                 tracked = ref->second.tracked;
         const char *status = !c.before ? "new" : (!c.after ? "deleted" : "updated");
-        out += "bookmark: " + symbol + " [" + status + "] " + (tracked ? "tracked" : "untracked") + "\n";
+        out += "bookmark: " + symbol + " [" + status + "] " + (tracked ? "tracked" : "untracked") +
+               "\n";
     }
     return out;
 }

@@ -20,7 +20,8 @@ namespace jj {
 
 namespace {
 
-std::string sanitizeSignaturePart(const std::string &text) {
+std::string sanitizeSignaturePart(const std::string &text)
+{
     std::string out;
     for (char c : text)
         if (c != '<' && c != '>' && c != '\n')
@@ -28,17 +29,19 @@ std::string sanitizeSignaturePart(const std::string &text) {
     return out;
 }
 
-std::string formatSignatureLine(const char *kind, const Signature &sig) {
+std::string formatSignatureLine(const char *kind, const Signature &sig)
+{
     int off = sig.offsetMinutes;
     char sign = off < 0 ? '-' : '+';
     off = std::abs(off);
     char zone[16];
     std::snprintf(zone, sizeof zone, "%c%02d%02d", sign, off / 60, off % 60);
-    return std::string(kind) + " " + sanitizeSignaturePart(sig.name) + " <" + sanitizeSignaturePart(sig.email) +
-           "> " + std::to_string(sig.time) + " " + zone + "\n";
+    return std::string(kind) + " " + sanitizeSignaturePart(sig.name) + " <" +
+           sanitizeSignaturePart(sig.email) + "> " + std::to_string(sig.time) + " " + zone + "\n";
 }
 
-Signature fromGit(const git_signature *sig) {
+Signature fromGit(const git_signature *sig)
+{
     Signature out;
     if (!sig)
         return out;
@@ -51,7 +54,8 @@ Signature fromGit(const git_signature *sig) {
 
 } // namespace
 
-std::optional<fs::path> Repo::findWorkspaceRoot(const fs::path &start) {
+std::optional<fs::path> Repo::findWorkspaceRoot(const fs::path &start)
+{
     std::error_code ec;
     fs::path dir = fs::absolute(start, ec);
     if (ec)
@@ -66,14 +70,16 @@ std::optional<fs::path> Repo::findWorkspaceRoot(const fs::path &start) {
     }
 }
 
-Repo::Repo(const fs::path &root) {
+Repo::Repo(const fs::path &root)
+{
     layout_.root = root;
     lock();
     openGit();
     load();
 }
 
-std::unique_ptr<Repo> Repo::create(const fs::path &root) {
+std::unique_ptr<Repo> Repo::create(const fs::path &root)
+{
     std::unique_ptr<Repo> repo(new Repo());
     repo->layout_.root = root;
     repo->layout_.jjName = ".jj.new." + std::to_string(::getpid());
@@ -91,7 +97,8 @@ std::unique_ptr<Repo> Repo::create(const fs::path &root) {
         git_repository *raw = nullptr;
         git_repository_init_options opts = GIT_REPOSITORY_INIT_OPTIONS_INIT;
         opts.flags = GIT_REPOSITORY_INIT_MKPATH;
-        gitCheck(git_repository_init_ext(&raw, l.root.c_str(), &opts), "cannot create the git repository");
+        gitCheck(git_repository_init_ext(&raw, l.root.c_str(), &opts),
+                 "cannot create the git repository");
         git_repository_free(raw);
     }
     repo->openGit();
@@ -99,7 +106,8 @@ std::unique_ptr<Repo> Repo::create(const fs::path &root) {
     return repo;
 }
 
-void Repo::publish() {
+void Repo::publish()
+{
     faultPoint("before-publish");
     workingCopy_.reset();
     Layout published = layout_;
@@ -111,15 +119,18 @@ void Repo::publish() {
     layout_ = published;
 }
 
-Repo::~Repo() {
+Repo::~Repo()
+{
     workingCopy_.reset();
     unlock();
 }
 
-void Repo::openGit() {
+void Repo::openGit()
+{
     git_repository *raw = nullptr;
-    gitCheck(git_repository_open_ext(&raw, layout_.root.c_str(), GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr),
-             "cannot open the git repository in " + layout_.root.string());
+    gitCheck(
+        git_repository_open_ext(&raw, layout_.root.c_str(), GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr),
+        "cannot open the git repository in " + layout_.root.string());
     git_.reset(raw);
     // Never let git's own status machinery look inside .jj, even if the
     // .gitignore there is lost.
@@ -127,18 +138,22 @@ void Repo::openGit() {
     ensureEmptyTree();
 }
 
-void Repo::lock() {
+void Repo::lock()
+{
     fs::create_directories(layout_.repoDir());
     lockFd_ = ::open(layout_.lockFile().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (lockFd_ < 0)
-        throw InternalError("cannot open " + layout_.lockFile().string() + ": " + std::strerror(errno));
+        throw InternalError("cannot open " + layout_.lockFile().string() + ": " +
+                            std::strerror(errno));
     while (::flock(lockFd_, LOCK_EX) != 0) {
         if (errno != EINTR)
-            throw InternalError("cannot lock " + layout_.lockFile().string() + ": " + std::strerror(errno));
+            throw InternalError("cannot lock " + layout_.lockFile().string() + ": " +
+                                std::strerror(errno));
     }
 }
 
-void Repo::unlock() {
+void Repo::unlock()
+{
     if (lockFd_ >= 0) {
         ::flock(lockFd_, LOCK_UN);
         ::close(lockFd_);
@@ -146,7 +161,8 @@ void Repo::unlock() {
     }
 }
 
-void Repo::load() {
+void Repo::load()
+{
     // Temporary files of writers that were killed before renaming them into place.
     std::error_code ec;
     for (const auto &dir : {layout_.repoDir(), layout_.workingCopyDir()})
@@ -169,25 +185,29 @@ void Repo::load() {
     viewChanged();
 }
 
-void Repo::setInitialState(RepoState state) {
+void Repo::setInitialState(RepoState state)
+{
     state_ = std::move(state);
     viewChanged();
 }
 
-Pos Repo::workingCopyPos() const {
+Pos Repo::workingCopyPos() const
+{
     auto pos = index_.find(state_.workingCopy);
     if (!pos)
         throw InternalError("the working-copy commit is not indexed");
     return *pos;
 }
 
-Pos Repo::require(const Oid &id) {
+Pos Repo::require(const Oid &id)
+{
     if (auto pos = index_.find(id))
         return *pos;
     return importFromGit(id);
 }
 
-Pos Repo::importFromGit(const Oid &tip) {
+Pos Repo::importFromGit(const Oid &tip)
+{
     if (auto pos = index_.find(tip))
         return *pos;
     struct Pending {
@@ -216,7 +236,8 @@ Pos Repo::importFromGit(const Oid &tip) {
             const char *msg = git_commit_message_raw(c.get());
             p.record.description = msg ? msg : "";
             GitBuf header;
-            if (git_commit_header_field(&header.buf, c.get(), "change-id") == 0 && isChangeId(header.str()))
+            if (git_commit_header_field(&header.buf, c.get(), "change-id") == 0 &&
+                isChangeId(header.str()))
                 p.record.change = header.str();
             else
                 p.record.change = changeIdForForeignCommit(id);
@@ -234,8 +255,9 @@ Pos Repo::importFromGit(const Oid &tip) {
             continue;
         }
         stack.pop_back();
-        bool ready = std::all_of(p.parents.begin(), p.parents.end(),
-                                 [&](const Oid &parent) { return index_.find(parent).has_value(); });
+        bool ready = std::all_of(p.parents.begin(), p.parents.end(), [&](const Oid &parent) {
+            return index_.find(parent).has_value();
+        });
         if (!ready) {
             // A parent was pushed by another branch of the walk; come back later.
             stack.push_back(id);
@@ -260,13 +282,15 @@ Pos Repo::importFromGit(const Oid &tip) {
     return *index_.find(tip);
 }
 
-void Repo::viewChanged() {
+void Repo::viewChanged()
+{
     visible_.clear();
     immutable_.clear();
     childrenValid_ = false;
 }
 
-std::vector<char> Repo::ancestorsOf(const std::vector<Pos> &heads) const {
+std::vector<char> Repo::ancestorsOf(const std::vector<Pos> &heads) const
+{
     std::vector<char> mask(index_.size(), 0);
     std::vector<Pos> stack(heads.begin(), heads.end());
     while (!stack.empty()) {
@@ -284,7 +308,8 @@ std::vector<char> Repo::ancestorsOf(const std::vector<Pos> &heads) const {
     return mask;
 }
 
-const std::vector<char> &Repo::visible() {
+const std::vector<char> &Repo::visible()
+{
     if (visible_.size() != index_.size()) {
         std::vector<Pos> roots;
         roots.push_back(require(state_.workingCopy));
@@ -301,7 +326,8 @@ const std::vector<char> &Repo::visible() {
     return visible_;
 }
 
-std::optional<Pos> Repo::trunk() {
+std::optional<Pos> Repo::trunk()
+{
     std::optional<Pos> best;
     for (const char *remote : {"origin", "upstream"}) {
         for (const char *name : {"main", "master", "trunk"}) {
@@ -319,7 +345,8 @@ std::optional<Pos> Repo::trunk() {
     return best;
 }
 
-std::vector<Pos> Repo::immutableHeads() {
+std::vector<Pos> Repo::immutableHeads()
+{
     // Everything a remote has (pushed or fetched) is shared history.
     std::vector<Pos> heads;
     for (const auto &[name, remotes] : state_.remoteBookmarks)
@@ -332,13 +359,15 @@ std::vector<Pos> Repo::immutableHeads() {
     return heads;
 }
 
-const std::vector<char> &Repo::immutable() {
+const std::vector<char> &Repo::immutable()
+{
     if (immutable_.size() != index_.size())
         immutable_ = ancestorsOf(immutableHeads());
     return immutable_;
 }
 
-const std::vector<std::vector<Pos>> &Repo::visibleChildren() {
+const std::vector<std::vector<Pos>> &Repo::visibleChildren()
+{
     const auto &vis = visible();
     if (!childrenValid_ || children_.size() != index_.size()) {
         children_.assign(index_.size(), {});
@@ -353,7 +382,8 @@ const std::vector<std::vector<Pos>> &Repo::visibleChildren() {
     return children_;
 }
 
-const std::vector<std::string> &Repo::commitHexes() {
+const std::vector<std::string> &Repo::commitHexes()
+{
     if (commitHexesFor_ != index_.size()) {
         commitHexes_.resize(index_.size());
         for (size_t i = commitHexesFor_; i < index_.size(); ++i)
@@ -364,7 +394,8 @@ const std::vector<std::string> &Repo::commitHexes() {
     return commitHexes_;
 }
 
-const PrefixIndex &Repo::changePrefixes() {
+const PrefixIndex &Repo::changePrefixes()
+{
     if (!changePrefixes_) {
         std::vector<std::string> keys;
         keys.reserve(index_.size());
@@ -375,14 +406,16 @@ const PrefixIndex &Repo::changePrefixes() {
     return *changePrefixes_;
 }
 
-const PrefixIndex &Repo::commitPrefixes() {
+const PrefixIndex &Repo::commitPrefixes()
+{
     const auto &hexes = commitHexes();
     if (!commitPrefixes_)
         commitPrefixes_.emplace(hexes);
     return *commitPrefixes_;
 }
 
-void Repo::ensureEmptyTree() {
+void Repo::ensureEmptyTree()
+{
     if (emptyTreeWritten_)
         return;
     git_odb *rawOdb = nullptr;
@@ -398,7 +431,8 @@ void Repo::ensureEmptyTree() {
     emptyTreeWritten_ = true;
 }
 
-Oid Repo::mergeTrees(const Oid &base, const Oid &ours, const Oid &theirs, const std::string &what) {
+Oid Repo::mergeTrees(const Oid &base, const Oid &ours, const Oid &theirs, const std::string &what)
+{
     if (ours == theirs || base == theirs)
         return ours;
     if (base == ours)
@@ -412,7 +446,8 @@ Oid Repo::mergeTrees(const Oid &base, const Oid &ours, const Oid &theirs, const 
     git_merge_options opts = GIT_MERGE_OPTIONS_INIT;
     opts.flags = 0; // plain content merge, like jj: no rename detection
     git_index *rawIndex = nullptr;
-    gitCheck(git_merge_trees(&rawIndex, git(), b.get(), o.get(), t.get(), &opts), "cannot merge trees");
+    gitCheck(git_merge_trees(&rawIndex, git(), b.get(), o.get(), t.get(), &opts),
+             "cannot merge trees");
     IndexPtr merged(rawIndex);
     if (git_index_has_conflicts(merged.get())) {
         std::set<std::string> paths;
@@ -428,15 +463,17 @@ Oid Repo::mergeTrees(const Oid &base, const Oid &ours, const Oid &theirs, const 
         std::string list;
         for (const auto &p : paths)
             list += (list.empty() ? "" : ", ") + p;
-        throw UserError(what + " would have conflicts in: " + list,
-                        {"This jj does not record conflicts; resolve them in the working copy first."});
+        throw UserError(
+            what + " would have conflicts in: " + list,
+            {"This jj does not record conflicts; resolve them in the working copy first."});
     }
     Oid out;
     gitCheck(git_index_write_tree_to(out.out(), merged.get(), git()), "cannot write merged tree");
     return out;
 }
 
-Oid Repo::parentsTree(const std::vector<Pos> &parents) {
+Oid Repo::parentsTree(const std::vector<Pos> &parents)
+{
     if (parents.empty())
         return emptyTreeId();
     Oid tree = commit(parents[0]).tree;
@@ -458,12 +495,14 @@ Oid Repo::parentsTree(const std::vector<Pos> &parents) {
     return tree;
 }
 
-Signature Repo::signatureNow() const {
+Signature Repo::signatureNow() const
+{
     Timestamp t = commandTime();
     return Signature{identity_.name, identity_.email, t.seconds, t.offsetMinutes};
 }
 
-ChangeId Repo::newChangeId() {
+ChangeId Repo::newChangeId()
+{
     if (!generator_)
         generator_.emplace(randomnessSeed(), state_.idCounter);
     ChangeId id = generator_->next([this](const ChangeId &c) { return index_.knowsChangeId(c); });
@@ -471,8 +510,10 @@ ChangeId Repo::newChangeId() {
     return id;
 }
 
-Pos Repo::writeCommit(const std::vector<Pos> &parents, const Oid &tree, const std::string &description,
-                      const ChangeId &change, const Signature &author, const Signature &committer) {
+Pos Repo::writeCommit(const std::vector<Pos> &parents, const Oid &tree,
+                      const std::string &description, const ChangeId &change,
+                      const Signature &author, const Signature &committer)
+{
     std::string buffer = "tree " + tree.hex() + "\n";
     for (Pos p : parents)
         if (p != 0)
@@ -506,15 +547,20 @@ Pos Repo::writeCommit(const std::vector<Pos> &parents, const Oid &tree, const st
     return pos;
 }
 
-WorkingCopy &Repo::workingCopy() {
+WorkingCopy &Repo::workingCopy()
+{
     if (!workingCopy_)
         workingCopy_ = std::make_unique<WorkingCopy>(*this);
     return *workingCopy_;
 }
 
-bool isDiscardable(const CommitRecord &commit) { return commit.description.empty() && commit.empty; }
+bool isDiscardable(const CommitRecord &commit)
+{
+    return commit.description.empty() && commit.empty;
+}
 
-void throwImmutable(Repo &repo, const std::vector<Pos> &rewritten) {
+void throwImmutable(Repo &repo, const std::vector<Pos> &rewritten)
+{
     const auto &imm = repo.immutable();
     std::vector<Pos> hits;
     for (Pos p : rewritten)
@@ -528,16 +574,18 @@ void throwImmutable(Repo &repo, const std::vector<Pos> &rewritten) {
     if (std::find(hits.begin(), hits.end(), 0) != hits.end())
         throw UserError("The root commit 000000000000 is immutable");
     Templates templates(repo);
-    throw UserError("Commit " + repo.commit(first).id.hex().substr(0, 12) + " is immutable",
-                    {"Could not modify commit: " + templates.summary(first),
-                     "Immutable commits are used to protect shared history.",
-                     "For more information, see:\n"
-                     "      - https://docs.jj-vcs.dev/latest/config/#set-of-immutable-commits\n"
-                     "      - `jj help -k config`, \"Set of immutable commits\"",
-                     "This operation would rewrite " + std::to_string(hits.size()) + " immutable commits."});
+    throw UserError(
+        "Commit " + repo.commit(first).id.hex().substr(0, 12) + " is immutable",
+        {"Could not modify commit: " + templates.summary(first),
+         "Immutable commits are used to protect shared history.",
+         "For more information, see:\n"
+         "      - https://docs.jj-vcs.dev/latest/config/#set-of-immutable-commits\n"
+         "      - `jj help -k config`, \"Set of immutable commits\"",
+         "This operation would rewrite " + std::to_string(hits.size()) + " immutable commits."});
 }
 
-void checkRewritable(Repo &repo, const std::vector<Pos> &commits) {
+void checkRewritable(Repo &repo, const std::vector<Pos> &commits)
+{
     const auto &imm = repo.immutable();
     for (Pos p : commits)
         if (imm[static_cast<size_t>(p)])

@@ -45,7 +45,8 @@ struct Layout {
 class Repo {
 public:
     // Walks up from `start` to the first directory holding a ".jj" directory.
-    static std::optional<std::filesystem::path> findWorkspaceRoot(const std::filesystem::path &start);
+    static std::optional<std::filesystem::path>
+    findWorkspaceRoot(const std::filesystem::path &start);
 
     // Opens the workspace at `root`: takes the lock, then loads the index and view.
     explicit Repo(const std::filesystem::path &root);
@@ -102,8 +103,9 @@ public:
     Signature signatureNow() const;
     const Identity &identity() const { return identity_; }
     ChangeId newChangeId();
-    Pos writeCommit(const std::vector<Pos> &parents, const Oid &tree, const std::string &description,
-                    const ChangeId &change, const Signature &author, const Signature &committer);
+    Pos writeCommit(const std::vector<Pos> &parents, const Oid &tree,
+                    const std::string &description, const ChangeId &change, const Signature &author,
+                    const Signature &committer);
 
     WorkingCopy &workingCopy();
 

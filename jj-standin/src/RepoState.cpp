@@ -17,12 +17,14 @@ namespace {
 
 constexpr std::string_view kHeader = "jj-standin state 1";
 
-std::vector<std::string> splitTabs(const std::string &line) {
+std::vector<std::string> splitTabs(const std::string &line)
+{
     std::vector<std::string> out;
     size_t start = 0;
     for (;;) {
         size_t tab = line.find('\t', start);
-        out.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        out.push_back(
+            line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
         if (tab == std::string::npos)
             return out;
         start = tab + 1;
@@ -31,7 +33,8 @@ std::vector<std::string> splitTabs(const std::string &line) {
 
 } // namespace
 
-void writeFileAtomically(const std::filesystem::path &file, const std::string &data) {
+void writeFileAtomically(const std::filesystem::path &file, const std::string &data)
+{
     std::filesystem::path tmp = file;
     tmp += ".tmp." + std::to_string(::getpid());
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -56,7 +59,8 @@ void writeFileAtomically(const std::filesystem::path &file, const std::string &d
     }
 }
 
-RepoState RepoState::load(const std::filesystem::path &file) {
+RepoState RepoState::load(const std::filesystem::path &file)
+{
     std::ifstream in(file, std::ios::binary);
     if (!in)
         throw InternalError("cannot read " + file.string());
@@ -94,7 +98,8 @@ RepoState RepoState::load(const std::filesystem::path &file) {
     return state;
 }
 
-void RepoState::save(const std::filesystem::path &file) const {
+void RepoState::save(const std::filesystem::path &file) const
+{
     std::string out;
     out += kHeader;
     out += "\ncounter\t" + std::to_string(idCounter) + "\n";
@@ -106,7 +111,8 @@ void RepoState::save(const std::filesystem::path &file) const {
     for (const auto &[name, remotes] : remoteBookmarks)
         for (const auto &[remote, ref] : remotes)
             out += "remote\t" + escapeField(name) + "\t" + escapeField(remote) + "\t" +
-                   (ref.target ? ref.target->hex() : std::string("-")) + "\t" + (ref.tracked ? "1" : "0") + "\n";
+                   (ref.target ? ref.target->hex() : std::string("-")) + "\t" +
+                   (ref.tracked ? "1" : "0") + "\n";
     writeFileAtomically(file, out);
 }
 

@@ -9,7 +9,8 @@ namespace jj {
 
 namespace {
 
-std::string_view trim(std::string_view s) {
+std::string_view trim(std::string_view s)
+{
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
         s.remove_prefix(1);
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
@@ -17,12 +18,14 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-std::string lower(std::string s) {
+std::string lower(std::string s)
+{
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
     return s;
 }
 
-[[noreturn]] void parseError(const std::string &detail) {
+[[noreturn]] void parseError(const std::string &detail)
+{
     throw UserError("Failed to parse revset: " + detail);
 }
 
@@ -30,14 +33,16 @@ std::string lower(std::string s) {
 
 Revsets::Revsets(Repo &repo) : repo_(repo) {}
 
-std::vector<char> Revsets::maskOf(const std::vector<Pos> &commits) const {
+std::vector<char> Revsets::maskOf(const std::vector<Pos> &commits) const
+{
     std::vector<char> mask(repo_.index().size(), 0);
     for (Pos p : commits)
         mask[static_cast<size_t>(p)] = 1;
     return mask;
 }
 
-std::vector<Pos> Revsets::sortedNewestFirst(const std::vector<char> &mask) const {
+std::vector<Pos> Revsets::sortedNewestFirst(const std::vector<char> &mask) const
+{
     std::vector<Pos> out;
     for (size_t i = mask.size(); i-- > 0;)
         if (mask[i])
@@ -45,7 +50,8 @@ std::vector<Pos> Revsets::sortedNewestFirst(const std::vector<char> &mask) const
     return out;
 }
 
-std::vector<Pos> Revsets::resolveSymbol(std::string_view name, const std::string &whole) {
+std::vector<Pos> Revsets::resolveSymbol(std::string_view name, const std::string &whole)
+{
     const RepoState &state = repo_.state();
     const std::string text(name);
     if (text == "@")
@@ -96,7 +102,8 @@ std::vector<Pos> Revsets::resolveSymbol(std::string_view name, const std::string
     throw UserError("Revision `" + text + "` doesn't exist");
 }
 
-std::vector<char> Revsets::evaluateMask(std::string_view rawText, const std::string &whole) {
+std::vector<char> Revsets::evaluateMask(std::string_view rawText, const std::string &whole)
+{
     std::string_view text = trim(rawText);
     const auto &visible = repo_.visible();
     if (text.empty())
@@ -132,16 +139,19 @@ std::vector<char> Revsets::evaluateMask(std::string_view rawText, const std::str
         parseError("Function `" + function + "` doesn't exist");
     }
     for (char c : text)
-        if (std::isspace(static_cast<unsigned char>(c)) || std::string_view("|&~,:'\"").find(c) != std::string_view::npos)
+        if (std::isspace(static_cast<unsigned char>(c)) ||
+            std::string_view("|&~,:'\"").find(c) != std::string_view::npos)
             parseError("Syntax error");
     return maskOf(resolveSymbol(text, whole));
 }
 
-std::vector<Pos> Revsets::evaluate(const std::string &text) {
+std::vector<Pos> Revsets::evaluate(const std::string &text)
+{
     return sortedNewestFirst(evaluateMask(text, text));
 }
 
-Pos Revsets::single(const std::string &text) {
+Pos Revsets::single(const std::string &text)
+{
     auto commits = evaluate(text);
     if (commits.empty())
         throw UserError("Revset `" + text + "` didn't resolve to any revisions");
@@ -150,7 +160,8 @@ Pos Revsets::single(const std::string &text) {
     return commits.front();
 }
 
-std::vector<Pos> Revsets::defaultLog() {
+std::vector<Pos> Revsets::defaultLog()
+{
     const auto &visible = repo_.visible();
     const auto &immutable = repo_.immutable();
     std::vector<char> mask(visible.size(), 0);

@@ -12,21 +12,26 @@
 namespace jj {
 
 Transaction::Transaction(Repo &repo)
-    : repo_(repo), originalState_(repo.state()), originalWorkingCopy_(repo.workingCopyPos()) {}
+    : repo_(repo), originalState_(repo.state()), originalWorkingCopy_(repo.workingCopyPos())
+{}
 
-Pos Transaction::rewrittenTo(Pos old) const {
+Pos Transaction::rewrittenTo(Pos old) const
+{
     auto it = replaced_.find(old);
     return it == replaced_.end() ? old : it->second;
 }
 
-Pos Transaction::newCommit(const std::vector<Pos> &parents, const Oid &tree, const std::string &description) {
+Pos Transaction::newCommit(const std::vector<Pos> &parents, const Oid &tree,
+                           const std::string &description)
+{
     Signature now = repo_.signatureNow();
     Pos pos = repo_.writeCommit(parents, tree, description, repo_.newChangeId(), now, now);
     created_.push_back(pos);
     return pos;
 }
 
-Signature Transaction::rewrittenAuthor(const CommitRecord &old, const Signature &committer) const {
+Signature Transaction::rewrittenAuthor(const CommitRecord &old, const Signature &committer) const
+{
     Signature author = old.author;
     if (author.name.empty())
         author.name = committer.name;
@@ -41,14 +46,16 @@ Signature Transaction::rewrittenAuthor(const CommitRecord &old, const Signature 
 }
 
 Pos Transaction::rewrite(Pos old, std::optional<std::vector<Pos>> parents, std::optional<Oid> tree,
-                         std::optional<std::string> description) {
+                         std::optional<std::string> description)
+{
     const CommitRecord base = repo_.commit(old);
     Signature committer = repo_.signatureNow();
     Pos pos = repo_.writeCommit(parents ? *parents : base.parents, tree ? *tree : base.tree,
                                 description ? *description : base.description, base.change,
                                 rewrittenAuthor(base, committer), committer);
     // Rewriting a commit this transaction already made or rewrote supersedes it.
-    if (auto created = std::find(created_.begin(), created_.end(), old); created != created_.end()) {
+    if (auto created = std::find(created_.begin(), created_.end(), old);
+        created != created_.end()) {
         *created = pos;
         return pos;
     }
@@ -61,11 +68,18 @@ Pos Transaction::rewrite(Pos old, std::optional<std::vector<Pos>> parents, std::
     return pos;
 }
 
-void Transaction::abandon(Pos pos) { abandoned_.insert(pos); }
+void Transaction::abandon(Pos pos)
+{
+    abandoned_.insert(pos);
+}
 
-void Transaction::overrideParents(Pos pos, std::vector<Pos> parents) { overrides_[pos] = std::move(parents); }
+void Transaction::overrideParents(Pos pos, std::vector<Pos> parents)
+{
+    overrides_[pos] = std::move(parents);
+}
 
-std::vector<Pos> Transaction::resolveAbandoned(Pos pos) const {
+std::vector<Pos> Transaction::resolveAbandoned(Pos pos) const
+{
     if (!abandoned_.count(pos))
         return {pos};
     std::vector<Pos> out;
@@ -75,7 +89,8 @@ std::vector<Pos> Transaction::resolveAbandoned(Pos pos) const {
     return out;
 }
 
-std::vector<Pos> Transaction::mapParents(const std::vector<Pos> &oldParents) const {
+std::vector<Pos> Transaction::mapParents(const std::vector<Pos> &oldParents) const
+{
     std::vector<Pos> out;
     for (Pos parent : oldParents)
         for (Pos p : resolveAbandoned(parent)) {
@@ -88,7 +103,8 @@ std::vector<Pos> Transaction::mapParents(const std::vector<Pos> &oldParents) con
     return out;
 }
 
-int Transaction::rebaseDescendants() {
+int Transaction::rebaseDescendants()
+{
     const auto &children = repo_.visibleChildren();
     std::set<Pos> work;
     std::vector<Pos> stack;
@@ -136,8 +152,10 @@ int Transaction::rebaseDescendants() {
             if (next < deps.size()) {
                 Pos dep = deps[next++];
                 if (mark[dep] == 1)
-                    throw UserError("Refusing to create a loop: commit " + repo_.commit(dep).id.hex().substr(0, 12) +
-                                    " would be both an ancestor and a descendant of the rebased commits");
+                    throw UserError(
+                        "Refusing to create a loop: commit " +
+                        repo_.commit(dep).id.hex().substr(0, 12) +
+                        " would be both an ancestor and a descendant of the rebased commits");
                 if (mark[dep] == 0) {
                     mark[dep] = 1;
                     dfs.emplace_back(dep, 0);
@@ -159,17 +177,19 @@ int Transaction::rebaseDescendants() {
         Oid oldBase = repo_.parentsTree(old.parents);
         Oid newBase = repo_.parentsTree(parents);
         Templates templates(repo_);
-        Oid tree = repo_.mergeTrees(oldBase, newBase, old.tree, "Rebasing " + templates.summary(p, false));
+        Oid tree =
+            repo_.mergeTrees(oldBase, newBase, old.tree, "Rebasing " + templates.summary(p, false));
         Signature committer = repo_.signatureNow();
-        Pos pos = repo_.writeCommit(parents, tree, old.description, old.change, rewrittenAuthor(old, committer),
-                                    committer);
+        Pos pos = repo_.writeCommit(parents, tree, old.description, old.change,
+                                    rewrittenAuthor(old, committer), committer);
         replaced_[p] = pos;
         ++rebased;
     }
     return rebased;
 }
 
-void Transaction::setWorkingCopy(Pos pos) {
+void Transaction::setWorkingCopy(Pos pos)
+{
     Pos current = repo_.workingCopyPos();
     if (current == pos)
         return;
@@ -199,7 +219,8 @@ void Transaction::setWorkingCopy(Pos pos) {
     repo_.state().workingCopy = repo_.commit(pos).id;
 }
 
-void Transaction::updateReferences() {
+void Transaction::updateReferences()
+{
     if (referencesUpdated_)
         return;
     referencesUpdated_ = true;
@@ -223,7 +244,8 @@ void Transaction::updateReferences() {
     }
 }
 
-std::vector<Oid> Transaction::computeHeads() {
+std::vector<Oid> Transaction::computeHeads()
+{
     std::vector<Pos> roots;
     for (const Oid &h : originalState_.heads) {
         Pos p = repo_.require(h);
@@ -266,7 +288,8 @@ std::vector<Oid> Transaction::computeHeads() {
     return heads;
 }
 
-FinishResult Transaction::finish(const std::optional<Oid> &filesAlreadyThere) {
+FinishResult Transaction::finish(const std::optional<Oid> &filesAlreadyThere)
+{
     updateReferences();
     RepoState &state = repo_.state();
     repo_.viewChanged();
@@ -287,11 +310,12 @@ FinishResult Transaction::finish(const std::optional<Oid> &filesAlreadyThere) {
             return false;
         if (a.remoteBookmarks.size() != b.remoteBookmarks.size())
             return false;
-        for (auto ia = a.remoteBookmarks.begin(), ib = b.remoteBookmarks.begin(); ia != a.remoteBookmarks.end();
-             ++ia, ++ib) {
+        for (auto ia = a.remoteBookmarks.begin(), ib = b.remoteBookmarks.begin();
+             ia != a.remoteBookmarks.end(); ++ia, ++ib) {
             if (ia->first != ib->first || ia->second.size() != ib->second.size())
                 return false;
-            for (auto ra = ia->second.begin(), rb = ib->second.begin(); ra != ia->second.end(); ++ra, ++rb)
+            for (auto ra = ia->second.begin(), rb = ib->second.begin(); ra != ia->second.end();
+                 ++ra, ++rb)
                 if (ra->first != rb->first || ra->second.target != rb->second.target ||
                     ra->second.tracked != rb->second.tracked)
                     return false;

@@ -11,7 +11,8 @@ const char *const kNoEmail = "(no email set)";
 const char *const kNoName = "(no name set)";
 
 // Joins the non-empty parts with `sep`, like the template language's separate().
-std::string separate(const std::string &sep, const std::vector<std::string> &parts) {
+std::string separate(const std::string &sep, const std::vector<std::string> &parts)
+{
     std::string out;
     for (const auto &p : parts) {
         if (p.empty())
@@ -23,13 +24,20 @@ std::string separate(const std::string &sep, const std::vector<std::string> &par
     return out;
 }
 
-std::string joinWords(const std::vector<std::string> &words) { return separate(" ", words); }
+std::string joinWords(const std::vector<std::string> &words)
+{
+    return separate(" ", words);
+}
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 } // namespace
 
-std::string firstLine(const std::string &text) {
+std::string firstLine(const std::string &text)
+{
     size_t nl = text.find('\n');
     std::string line = nl == std::string::npos ? text : text.substr(0, nl);
     if (!line.empty() && line.back() == '\r')
@@ -37,14 +45,16 @@ std::string firstLine(const std::string &text) {
     return line;
 }
 
-std::string trimEnd(const std::string &text) {
+std::string trimEnd(const std::string &text)
+{
     size_t end = text.size();
     while (end > 0 && isSpace(text[end - 1]))
         --end;
     return text.substr(0, end);
 }
 
-std::string indentLines(const std::string &text, const std::string &prefix) {
+std::string indentLines(const std::string &text, const std::string &prefix)
+{
     std::string out;
     size_t start = 0;
     while (start < text.size()) {
@@ -61,15 +71,18 @@ std::string indentLines(const std::string &text, const std::string &prefix) {
 
 Templates::Templates(Repo &repo) : repo_(repo) {}
 
-std::string Templates::changeIdShort(Pos pos) {
+std::string Templates::changeIdShort(Pos pos)
+{
     return repo_.changePrefixes().shortest(repo_.commit(pos).change);
 }
 
-std::string Templates::commitIdShort(Pos pos) {
+std::string Templates::commitIdShort(Pos pos)
+{
     return repo_.commitPrefixes().shortest(repo_.commitHexes()[static_cast<size_t>(pos)]);
 }
 
-void Templates::buildRefIndex() {
+void Templates::buildRefIndex()
+{
     if (refsBuilt_)
         return;
     refsBuilt_ = true;
@@ -110,21 +123,25 @@ void Templates::buildRefIndex() {
     }
 }
 
-std::vector<std::string> Templates::refNames(Pos pos) {
+std::vector<std::string> Templates::refNames(Pos pos)
+{
     buildRefIndex();
     auto it = refNames_.find(pos);
     return it == refNames_.end() ? std::vector<std::string>{} : it->second;
 }
 
-std::string Templates::summary(Pos pos, bool withRefs) {
+std::string Templates::summary(Pos pos, bool withRefs)
+{
     const CommitRecord &c = repo_.commit(pos);
-    std::string rest = separate(" ", {c.empty ? "(empty)" : "", c.description.empty() ? kNoDescription
-                                                                                       : firstLine(c.description)});
+    std::string rest =
+        separate(" ", {c.empty ? "(empty)" : "",
+                       c.description.empty() ? kNoDescription : firstLine(c.description)});
     std::string refs = withRefs ? joinWords(refNames(pos)) : std::string();
     return separate(" ", {changeIdShort(pos), commitIdShort(pos), separate(" | ", {refs, rest})});
 }
 
-std::string Templates::logEntry(Pos pos) {
+std::string Templates::logEntry(Pos pos)
+{
     const CommitRecord &c = repo_.commit(pos);
     if (pos == 0) {
         std::vector<std::string> parts{changeIdShort(pos), "root()", commitIdShort(pos)};
@@ -132,17 +149,20 @@ std::string Templates::logEntry(Pos pos) {
             parts.push_back(r);
         return joinWords(parts) + "\n";
     }
-    std::vector<std::string> head{changeIdShort(pos), c.author.email.empty() ? kNoEmail : c.author.email,
+    std::vector<std::string> head{changeIdShort(pos),
+                                  c.author.email.empty() ? kNoEmail : c.author.email,
                                   formatLocalTime(c.committer.time)};
     for (const auto &r : refNames(pos))
         head.push_back(r);
     head.push_back(commitIdShort(pos));
-    std::string second = separate(" ", {c.empty ? "(empty)" : "", c.description.empty() ? kNoDescription
-                                                                                        : firstLine(c.description)});
+    std::string second =
+        separate(" ", {c.empty ? "(empty)" : "",
+                       c.description.empty() ? kNoDescription : firstLine(c.description)});
     return joinWords(head) + "\n" + second + "\n";
 }
 
-std::string Templates::showHeader(Pos pos) {
+std::string Templates::showHeader(Pos pos)
+{
     buildRefIndex();
     const CommitRecord &c = repo_.commit(pos);
     std::string out;
@@ -157,17 +177,21 @@ std::string Templates::showHeader(Pos pos) {
         out += "Bookmarks: " + joinWords(marks) + "\n";
     auto signature = [](const Signature &s) {
         return (s.name.empty() ? std::string(kNoName) : s.name) + " <" +
-               (s.email.empty() ? std::string(kNoEmail) : s.email) + "> (" + formatLocalTime(s.time) + ")";
+               (s.email.empty() ? std::string(kNoEmail) : s.email) + "> (" +
+               formatLocalTime(s.time) + ")";
     };
     out += "Author   : " + signature(c.author) + "\n";
     out += "Committer: " + signature(c.committer) + "\n";
     out += "\n";
-    out += indentLines((c.description.empty() ? std::string(kNoDescription) : trimEnd(c.description)) + "\n", "    ");
+    out += indentLines(
+        (c.description.empty() ? std::string(kNoDescription) : trimEnd(c.description)) + "\n",
+        "    ");
     out += "\n";
     return out;
 }
 
-std::string Templates::distances(Pos local, Pos remote) {
+std::string Templates::distances(Pos local, Pos remote)
+{
     auto localAnc = repo_.ancestorsOf({local});
     auto remoteAnc = repo_.ancestorsOf({remote});
     size_t ahead = 0, behind = 0;
@@ -185,7 +209,8 @@ std::string Templates::distances(Pos local, Pos remote) {
     return parts.empty() ? std::string() : "(" + separate(", ", parts) + ")";
 }
 
-std::string Templates::bookmarkList() {
+std::string Templates::bookmarkList()
+{
     const RepoState &state = repo_.state();
     std::map<std::string, bool> names;
     for (const auto &[name, target] : state.bookmarks)

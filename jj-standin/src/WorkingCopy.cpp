@@ -19,23 +19,32 @@ namespace jj {
 
 namespace {
 
-fs::path recordPath(const Repo &repo) { return repo.layout().workingCopyDir() / "checkout"; }
-fs::path indexPath(const Repo &repo) { return repo.layout().workingCopyDir() / "index"; }
+fs::path recordPath(const Repo &repo)
+{
+    return repo.layout().workingCopyDir() / "checkout";
+}
+fs::path indexPath(const Repo &repo)
+{
+    return repo.layout().workingCopyDir() / "index";
+}
 
-TreePtr lookupTree(git_repository *repo, const Oid &id) {
+TreePtr lookupTree(git_repository *repo, const Oid &id)
+{
     git_tree *raw = nullptr;
     gitCheck(git_tree_lookup(&raw, repo, id.get()), "cannot read tree " + id.hex());
     return TreePtr(raw);
 }
 
-void checkoutProgress(const char *path, size_t completed, size_t, void *) {
+void checkoutProgress(const char *path, size_t completed, size_t, void *)
+{
     if (path && completed >= 1)
         faultPoint("mid-checkout");
 }
 
 } // namespace
 
-CheckoutStats diffStats(git_repository *repo, const Oid &from, const Oid &to) {
+CheckoutStats diffStats(git_repository *repo, const Oid &from, const Oid &to)
+{
     CheckoutStats stats;
     if (from == to)
         return stats;
@@ -46,22 +55,33 @@ CheckoutStats diffStats(git_repository *repo, const Oid &from, const Oid &to) {
     DiffPtr diff(raw);
     for (size_t i = 0; i < git_diff_num_deltas(diff.get()); ++i) {
         switch (git_diff_get_delta(diff.get(), i)->status) {
-        case GIT_DELTA_ADDED: ++stats.added; break;
-        case GIT_DELTA_DELETED: ++stats.removed; break;
-        default: ++stats.modified; break;
+        case GIT_DELTA_ADDED:
+            ++stats.added;
+            break;
+        case GIT_DELTA_DELETED:
+            ++stats.removed;
+            break;
+        default:
+            ++stats.modified;
+            break;
         }
     }
     return stats;
 }
 
-WorkingCopy::WorkingCopy(Repo &repo) : repo_(repo) { record_ = readRecord(); }
+WorkingCopy::WorkingCopy(Repo &repo) : repo_(repo)
+{
+    record_ = readRecord();
+}
 
-WorkingCopy::~WorkingCopy() {
+WorkingCopy::~WorkingCopy()
+{
     if (index_)
         git_repository_set_index(repo_.git(), nullptr);
 }
 
-std::optional<WorkingCopy::Record> WorkingCopy::readRecord() const {
+std::optional<WorkingCopy::Record> WorkingCopy::readRecord() const
+{
     std::ifstream in(recordPath(repo_));
     std::string commit, tree;
     if (!(in >> commit >> tree) || !Oid::isHex40(commit) || !Oid::isHex40(tree))
@@ -69,12 +89,14 @@ std::optional<WorkingCopy::Record> WorkingCopy::readRecord() const {
     return Record{Oid::fromHex(commit), Oid::fromHex(tree)};
 }
 
-void WorkingCopy::writeRecord(const Record &record) {
+void WorkingCopy::writeRecord(const Record &record)
+{
     writeFileAtomically(recordPath(repo_), record.commit.hex() + "\n" + record.tree.hex() + "\n");
     record_ = record;
 }
 
-git_index *WorkingCopy::index() {
+git_index *WorkingCopy::index()
+{
     if (index_)
         return index_.get();
     const fs::path path = indexPath(repo_);
@@ -98,12 +120,14 @@ git_index *WorkingCopy::index() {
     return raw;
 }
 
-void WorkingCopy::writeIndex() {
+void WorkingCopy::writeIndex()
+{
     ::unlink((indexPath(repo_).string() + ".lock").c_str());
     gitCheck(git_index_write(index()), "cannot write the working-copy index");
 }
 
-void WorkingCopy::recover() {
+void WorkingCopy::recover()
+{
     const CommitRecord &wc = repo_.commit(repo_.workingCopyPos());
     if (record_ && record_->commit == wc.id)
         return;
@@ -122,8 +146,10 @@ namespace {
 // nested repository's files are plain files here, as with the real tool).
 class TreeScanner {
 public:
-    TreeScanner(git_repository *repo, git_index *index, const fs::path &root, const struct timespec &cacheTime)
-        : repo_(repo), index_(index), root_(root), cacheTime_(cacheTime) {
+    TreeScanner(git_repository *repo, git_index *index, const fs::path &root,
+                const struct timespec &cacheTime)
+        : repo_(repo), index_(index), root_(root), cacheTime_(cacheTime)
+    {
         for (size_t i = 0; i < git_index_entrycount(index); ++i) {
             const git_index_entry *e = git_index_get_byindex(index, i);
             if (GIT_INDEX_ENTRY_STAGE(e) == 0)
@@ -132,7 +158,8 @@ public:
     }
 
     // Applies what changed to the index; true when anything did.
-    bool scan() {
+    bool scan()
+    {
         walk("");
         bool changed = !updates_.empty();
         for (auto &[path, entry] : updates_) {
@@ -148,7 +175,8 @@ public:
     }
 
 private:
-    bool ignored(const std::string &path) {
+    bool ignored(const std::string &path)
+    {
         int result = 0;
         if (git_ignore_path_is_ignored(&result, repo_, path.c_str()) < 0) {
             git_error_clear();
@@ -157,18 +185,21 @@ private:
         return result != 0;
     }
 
-    bool tracksUnder(const std::string &prefix) const {
+    bool tracksUnder(const std::string &prefix) const
+    {
         auto it = tracked_.lower_bound(prefix);
         return it != tracked_.end() && it->first.compare(0, prefix.size(), prefix) == 0;
     }
 
-    bool racy(const git_index_entry &e) const {
+    bool racy(const git_index_entry &e) const
+    {
         return e.mtime.seconds > static_cast<int32_t>(cacheTime_.tv_sec) ||
                (e.mtime.seconds == static_cast<int32_t>(cacheTime_.tv_sec) &&
                 e.mtime.nanoseconds >= static_cast<uint32_t>(cacheTime_.tv_nsec));
     }
 
-    void walk(const std::string &dir) {
+    void walk(const std::string &dir)
+    {
         fs::path absolute = dir.empty() ? root_ : root_ / dir;
         DIR *d = ::opendir(absolute.c_str());
         if (!d)
@@ -194,14 +225,15 @@ private:
         }
     }
 
-    void file(const std::string &path, const struct stat &st) {
+    void file(const std::string &path, const struct stat &st)
+    {
         auto known = tracked_.find(path);
         if (known == tracked_.end() && ignored(path))
             return;
         seen_.insert(path);
-        uint32_t mode = S_ISLNK(st.st_mode) ? GIT_FILEMODE_LINK
+        uint32_t mode = S_ISLNK(st.st_mode)      ? GIT_FILEMODE_LINK
                         : (st.st_mode & S_IXUSR) ? GIT_FILEMODE_BLOB_EXECUTABLE
-                                                  : GIT_FILEMODE_BLOB;
+                                                 : GIT_FILEMODE_BLOB;
         git_index_entry entry{};
         entry.ctime.seconds = static_cast<int32_t>(st.st_ctim.tv_sec);
         entry.ctime.nanoseconds = static_cast<uint32_t>(st.st_ctim.tv_nsec);
@@ -216,8 +248,9 @@ private:
         if (known != tracked_.end()) {
             const git_index_entry &old = known->second;
             bool sameStat = old.mtime.seconds == entry.mtime.seconds &&
-                            old.mtime.nanoseconds == entry.mtime.nanoseconds && old.file_size == entry.file_size &&
-                            old.ino == entry.ino && old.mode == entry.mode;
+                            old.mtime.nanoseconds == entry.mtime.nanoseconds &&
+                            old.file_size == entry.file_size && old.ino == entry.ino &&
+                            old.mode == entry.mode;
             if (sameStat && !racy(old))
                 return;
             entry.id = hash(path, st);
@@ -229,16 +262,19 @@ private:
         updates_.emplace_back(path, entry);
     }
 
-    git_oid hash(const std::string &path, const struct stat &st) {
+    git_oid hash(const std::string &path, const struct stat &st)
+    {
         git_oid id;
         fs::path absolute = root_ / path;
         if (S_ISLNK(st.st_mode)) {
             std::string target(static_cast<size_t>(st.st_size) + 1, '\0');
             ssize_t n = ::readlink(absolute.c_str(), target.data(), target.size());
             target.resize(n < 0 ? 0 : static_cast<size_t>(n));
-            gitCheck(git_blob_create_from_buffer(&id, repo_, target.data(), target.size()), "cannot store " + path);
+            gitCheck(git_blob_create_from_buffer(&id, repo_, target.data(), target.size()),
+                     "cannot store " + path);
         } else {
-            gitCheck(git_blob_create_from_disk(&id, repo_, absolute.c_str()), "cannot store " + path);
+            gitCheck(git_blob_create_from_disk(&id, repo_, absolute.c_str()),
+                     "cannot store " + path);
         }
         return id;
     }
@@ -254,7 +290,8 @@ private:
 
 } // namespace
 
-bool WorkingCopy::snapshot() {
+bool WorkingCopy::snapshot()
+{
     struct stat cacheStat {};
     struct timespec cacheTime {};
     if (::stat(indexPath(repo_).c_str(), &cacheStat) == 0)
@@ -263,7 +300,8 @@ bool WorkingCopy::snapshot() {
     if (!TreeScanner(repo_.git(), idx, repo_.layout().root, cacheTime).scan())
         return false;
     Oid tree;
-    gitCheck(git_index_write_tree_to(tree.out(), idx, repo_.git()), "cannot write the working-copy tree");
+    gitCheck(git_index_write_tree_to(tree.out(), idx, repo_.git()),
+             "cannot write the working-copy tree");
     Pos wc = repo_.workingCopyPos();
     if (tree == repo_.commit(wc).tree) {
         writeIndex(); // only the stat cache changed
@@ -273,7 +311,8 @@ bool WorkingCopy::snapshot() {
     if (repo_.immutable()[static_cast<size_t>(wc)]) {
         Pos fresh = tx.newCommit({wc}, tree, "");
         tx.setWorkingCopy(fresh);
-        std::fputs("Warning: The working-copy commit in workspace 'default' became immutable, so a new commit "
+        std::fputs("Warning: The working-copy commit in workspace 'default' became immutable, so a "
+                   "new commit "
                    "has been created on top of it.\n",
                    stderr);
     } else {
@@ -284,7 +323,8 @@ bool WorkingCopy::snapshot() {
     return true;
 }
 
-CheckoutStats WorkingCopy::checkoutTrees(const Oid &from, const Oid &to) {
+CheckoutStats WorkingCopy::checkoutTrees(const Oid &from, const Oid &to)
+{
     index(); // checkout updates whichever index is attached to the repository: ours
     CheckoutStats stats = diffStats(repo_.git(), from, to);
     TreePtr baseline = lookupTree(repo_.git(), from);
@@ -301,7 +341,8 @@ CheckoutStats WorkingCopy::checkoutTrees(const Oid &from, const Oid &to) {
     return stats;
 }
 
-CheckoutStats WorkingCopy::checkout(Pos commit) {
+CheckoutStats WorkingCopy::checkout(Pos commit)
+{
     const CommitRecord &c = repo_.commit(commit);
     Oid from = record_ ? record_->tree : emptyTreeId();
     CheckoutStats stats = checkoutTrees(from, c.tree);
@@ -309,12 +350,14 @@ CheckoutStats WorkingCopy::checkout(Pos commit) {
     return stats;
 }
 
-void WorkingCopy::recordCheckout(Pos commit, const Oid &tree) {
+void WorkingCopy::recordCheckout(Pos commit, const Oid &tree)
+{
     writeIndex();
     writeRecord({repo_.commit(commit).id, tree});
 }
 
-void WorkingCopy::adoptFiles(Pos commit) {
+void WorkingCopy::adoptFiles(Pos commit)
+{
     const CommitRecord &c = repo_.commit(commit);
     TreePtr tree = lookupTree(repo_.git(), c.tree);
     gitCheck(git_index_read_tree(index(), tree.get()), "cannot read the working-copy tree");

@@ -14,12 +14,14 @@
 
 namespace {
 
-void write(FILE *stream, const std::string &text) {
+void write(FILE *stream, const std::string &text)
+{
     if (!text.empty())
         std::fwrite(text.data(), 1, text.size(), stream);
 }
 
-std::filesystem::path currentDirectory() {
+std::filesystem::path currentDirectory()
+{
     std::error_code ec;
     auto cwd = std::filesystem::current_path(ec);
     return ec ? std::filesystem::path("/") : cwd;
@@ -27,7 +29,8 @@ std::filesystem::path currentDirectory() {
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     tzset();
     git_libgit2_init();
     // As with git itself: no /etc/gitconfig when asked (tests rely on this).

@@ -11,7 +11,8 @@ const char *const kLogFieldsPattern =
 
 namespace {
 
-QStringList splitLines(const QByteArray &text) {
+QStringList splitLines(const QByteArray &text)
+{
     QString s = QString::fromUtf8(text);
     if (s.endsWith('\n'))
         s.chop(1);
@@ -19,7 +20,8 @@ QStringList splitLines(const QByteArray &text) {
 }
 
 RunResult runProgram(const QString &program, const QStringList &args, const QString &workdir,
-                     const QProcessEnvironment &env) {
+                     const QProcessEnvironment &env)
+{
     QProcess p;
     p.setProgram(program);
     p.setArguments(args);
@@ -42,13 +44,21 @@ RunResult runProgram(const QString &program, const QStringList &args, const QStr
 
 } // namespace
 
-QStringList RunResult::outLines() const { return splitLines(out); }
-QStringList RunResult::errLines() const { return splitLines(err); }
+QStringList RunResult::outLines() const
+{
+    return splitLines(out);
+}
+QStringList RunResult::errLines() const
+{
+    return splitLines(err);
+}
 
-JjSandbox::JjSandbox() {
+JjSandbox::JjSandbox()
+{
     QDir(dir_.path()).mkpath(QStringLiteral("home"));
     env = QProcessEnvironment();
-    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH", QStringLiteral("/usr/bin:/bin")));
+    env.insert(QStringLiteral("PATH"),
+               qEnvironmentVariable("PATH", QStringLiteral("/usr/bin:/bin")));
     env.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("home/.config")));
     env.insert(QStringLiteral("GIT_CONFIG_NOSYSTEM"), QStringLiteral("1"));
@@ -70,37 +80,47 @@ JjSandbox::JjSandbox() {
             env.insert(key, outer.value(key));
 }
 
-QString JjSandbox::resolve(const QString &workdir) const {
+QString JjSandbox::resolve(const QString &workdir) const
+{
     return QDir::isAbsolutePath(workdir) ? workdir : path(workdir);
 }
 
-RunResult JjSandbox::jj(const QStringList &args, const QString &workdir) const { return jj(args, workdir, env); }
+RunResult JjSandbox::jj(const QStringList &args, const QString &workdir) const
+{
+    return jj(args, workdir, env);
+}
 
-RunResult JjSandbox::jj(const QStringList &args, const QString &workdir, const QProcessEnvironment &e) const {
+RunResult JjSandbox::jj(const QStringList &args, const QString &workdir,
+                        const QProcessEnvironment &e) const
+{
     return runProgram(QStringLiteral(JJ_STANDIN_EXECUTABLE), args, resolve(workdir), e);
 }
 
-QByteArray JjSandbox::git(const QStringList &args, const QString &workdir) const {
+QByteArray JjSandbox::git(const QStringList &args, const QString &workdir) const
+{
     RunResult r = runProgram(QStringLiteral("git"), args, resolve(workdir), env);
     if (r.exitCode != 0)
         qWarning("git %s failed: %s", qPrintable(args.join(' ')), r.err.constData());
     return r.out;
 }
 
-QString JjSandbox::initRepo(const QString &name) const {
+QString JjSandbox::initRepo(const QString &name) const
+{
     RunResult r = jj({"git", "init", "--colocate", name}, root());
     if (r.exitCode != 0)
         qWarning("jj git init failed: %s", r.err.constData());
     return path(name);
 }
 
-QString JjSandbox::bareRemote(const QString &name, const QString &headBranch) const {
+QString JjSandbox::bareRemote(const QString &name, const QString &headBranch) const
+{
     git({"init", "-q", "--bare", name}, root());
     git({"symbolic-ref", "HEAD", "refs/heads/" + headBranch}, path(name));
     return path(name);
 }
 
-void JjSandbox::write(const QString &file, const QByteArray &content) const {
+void JjSandbox::write(const QString &file, const QByteArray &content) const
+{
     QString full = resolve(file);
     QDir().mkpath(QFileInfo(full).absolutePath());
     QFile f(full);
@@ -109,18 +129,21 @@ void JjSandbox::write(const QString &file, const QByteArray &content) const {
     f.write(content);
 }
 
-QByteArray JjSandbox::read(const QString &file) const {
+QByteArray JjSandbox::read(const QString &file) const
+{
     QFile f(resolve(file));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString JjSandbox::changeId(const QString &repo, const QString &revision) const {
+QString JjSandbox::changeId(const QString &repo, const QString &revision) const
+{
     RunResult r = jj({"log", "--no-graph", "-r", revision}, repo);
     QStringList lines = r.outLines();
     return lines.isEmpty() ? QString() : lines.first().section(' ', 0, 0);
 }
 
-QString JjSandbox::commitId(const QString &repo, const QString &revision) const {
+QString JjSandbox::commitId(const QString &repo, const QString &revision) const
+{
     RunResult r = jj({"show", revision}, repo);
     for (const QString &line : r.outLines())
         if (line.startsWith(QLatin1String("Commit ID: ")))
@@ -128,7 +151,8 @@ QString JjSandbox::commitId(const QString &repo, const QString &revision) const 
     return {};
 }
 
-QStringList JjSandbox::descriptions(const QString &repo, const QString &revisions) const {
+QStringList JjSandbox::descriptions(const QString &repo, const QString &revisions) const
+{
     QStringList out;
     QStringList lines = jj({"log", "--no-graph", "-r", revisions}, repo).outLines();
     for (int i = 0; i < lines.size(); ++i) {

@@ -28,14 +28,16 @@ public:
 
     // Runs jj with `args` in `workdir` (absolute, or relative to the sandbox).
     RunResult jj(const QStringList &args, const QString &workdir) const;
-    RunResult jj(const QStringList &args, const QString &workdir, const QProcessEnvironment &env) const;
+    RunResult jj(const QStringList &args, const QString &workdir,
+                 const QProcessEnvironment &env) const;
     // Runs git; the test fails when git does.
     QByteArray git(const QStringList &args, const QString &workdir) const;
 
     // `jj git init --colocate name` in the sandbox; returns the repository path.
     QString initRepo(const QString &name = QStringLiteral("repo")) const;
     // A bare git repository to use as a remote; returns its path.
-    QString bareRemote(const QString &name, const QString &headBranch = QStringLiteral("main")) const;
+    QString bareRemote(const QString &name,
+                       const QString &headBranch = QStringLiteral("main")) const;
 
     void write(const QString &file, const QByteArray &content) const;
     QByteArray read(const QString &file) const;
@@ -45,7 +47,8 @@ public:
     // The full commit id of `revision`, from show.
     QString commitId(const QString &repo, const QString &revision) const;
     // Descriptions (second lines) of `log --no-graph -r revisions`, newest first.
-    QStringList descriptions(const QString &repo, const QString &revisions = QStringLiteral("::")) const;
+    QStringList descriptions(const QString &repo,
+                             const QString &revisions = QStringLiteral("::")) const;
 
     QProcessEnvironment env;
 

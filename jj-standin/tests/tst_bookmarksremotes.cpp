@@ -9,11 +9,13 @@
 
 namespace {
 
-bool matches(const QString &pattern, const QString &text) {
+bool matches(const QString &pattern, const QString &text)
+{
     return QRegularExpression("^" + pattern + "$").match(text).hasMatch();
 }
 
-QByteArray remoteBranch(const JjSandbox &box, const QString &remote, const QString &branch) {
+QByteArray remoteBranch(const JjSandbox &box, const QString &remote, const QString &branch)
+{
     return box.git({"rev-parse", "--verify", "--quiet", "refs/heads/" + branch}, remote).trimmed();
 }
 
@@ -23,7 +25,8 @@ struct Published {
     QString remote;
 };
 
-Published publish(JjSandbox &box) {
+Published publish(JjSandbox &box)
+{
     Published p{box.initRepo(), box.bareRemote("remote.git")};
     box.write(p.repo + "/readme.txt", "hello\n");
     box.jj({"commit", "-m", "message"}, p.repo);
@@ -36,7 +39,8 @@ Published publish(JjSandbox &box) {
 
 // A second repository must draw its change ids from another seed, as two
 // processes of the real tool would from different randomness.
-QProcessEnvironment otherSeed(const JjSandbox &box) {
+QProcessEnvironment otherSeed(const JjSandbox &box)
+{
     QProcessEnvironment env = box.env;
     env.insert("JJ_RANDOMNESS_SEED", "4242");
     return env;
@@ -61,50 +65,62 @@ private slots:
     void cloneFailures();
 };
 
-void TestBookmarksRemotes::bookmarkCreate() {
+void TestBookmarksRemotes::bookmarkCreate()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     RunResult r = box.jj({"bookmark", "create", "foo"}, repo);
     QCOMPARE(r.exitCode, 0);
     QStringList err = r.errLines();
     QCOMPARE(err.value(0), QString("Warning: Target revision is empty."));
-    QVERIFY2(matches("Created 1 bookmarks pointing to [k-z]{8} [0-9a-f]{8} foo \\| \\(empty\\) \\(no description set\\)",
+    QVERIFY2(matches("Created 1 bookmarks pointing to [k-z]{8} [0-9a-f]{8} foo \\| \\(empty\\) "
+                     "\\(no description set\\)",
                      err.value(1)),
              qPrintable(err.value(1)));
-    QCOMPARE(box.git({"rev-parse", "refs/heads/foo"}, repo).trimmed(), box.commitId(repo, "@").toUtf8());
+    QCOMPARE(box.git({"rev-parse", "refs/heads/foo"}, repo).trimmed(),
+             box.commitId(repo, "@").toUtf8());
     QVERIFY(box.jj({"log", "--no-graph", "-r", "@"}, repo).outLines().value(0).contains(" foo "));
 
     RunResult again = box.jj({"bookmark", "create", "foo"}, repo);
     QCOMPARE(again.exitCode, 1);
-    QCOMPARE(again.err, QByteArray("Error: Bookmark already exists: foo\nHint: Use `jj bookmark set` to update it.\n"));
+    QCOMPARE(
+        again.err,
+        QByteArray(
+            "Error: Bookmark already exists: foo\nHint: Use `jj bookmark set` to update it.\n"));
     RunResult invalid = box.jj({"bookmark", "create", "bad name"}, repo);
     QCOMPARE(invalid.exitCode, 2);
     QVERIFY(invalid.err.startsWith("error: invalid value 'bad name'"));
 }
 
-void TestBookmarksRemotes::bookmarkSet() {
+void TestBookmarksRemotes::bookmarkSet()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/a.txt", "a\n");
     box.jj({"commit", "-m", "first"}, repo);
     RunResult created = box.jj({"bookmark", "set", "foo", "--allow-backwards", "-r", "@-"}, repo);
     QCOMPARE(created.exitCode, 0);
-    QVERIFY(matches("Created 1 bookmarks pointing to [k-z]{8} [0-9a-f]{8} foo \\| first", created.errLines().value(0)));
+    QVERIFY(matches("Created 1 bookmarks pointing to [k-z]{8} [0-9a-f]{8} foo \\| first",
+                    created.errLines().value(0)));
     RunResult moved = box.jj({"bookmark", "set", "foo", "--allow-backwards", "-r", "@"}, repo);
     QCOMPARE(moved.errLines().value(0), QString("Warning: Target revision is empty."));
-    QVERIFY(matches("Moved 1 bookmarks to [k-z]{8} [0-9a-f]{8} foo \\| \\(empty\\) \\(no description set\\)",
-                    moved.errLines().value(1)));
-    QCOMPARE(box.git({"rev-parse", "refs/heads/foo"}, repo).trimmed(), box.commitId(repo, "@").toUtf8());
+    QVERIFY(matches(
+        "Moved 1 bookmarks to [k-z]{8} [0-9a-f]{8} foo \\| \\(empty\\) \\(no description set\\)",
+        moved.errLines().value(1)));
+    QCOMPARE(box.git({"rev-parse", "refs/heads/foo"}, repo).trimmed(),
+             box.commitId(repo, "@").toUtf8());
     // Backwards is allowed, and the same target changes nothing.
     QCOMPARE(box.jj({"bookmark", "set", "foo", "--allow-backwards", "-r", "@-"}, repo).exitCode, 0);
     RunResult same = box.jj({"bookmark", "set", "foo", "--allow-backwards", "-r", "@-"}, repo);
     QCOMPARE(same.err, QByteArray("Nothing changed.\n"));
-    RunResult unknown = box.jj({"bookmark", "set", "foo", "--allow-backwards", "-r", "nosuch"}, repo);
+    RunResult unknown =
+        box.jj({"bookmark", "set", "foo", "--allow-backwards", "-r", "nosuch"}, repo);
     QCOMPARE(unknown.exitCode, 1);
     QCOMPARE(unknown.err, QByteArray("Error: Revision `nosuch` doesn't exist\n"));
 }
 
-void TestBookmarksRemotes::bookmarkTrack() {
+void TestBookmarksRemotes::bookmarkTrack()
+{
     JjSandbox box;
     Published p = publish(box);
     // Someone else's branch appears on the remote.
@@ -115,10 +131,12 @@ void TestBookmarksRemotes::bookmarkTrack() {
     box.jj({"commit", "-m", "feature work"}, other, seed);
     box.jj({"bookmark", "set", "feature", "--allow-backwards", "-r", "@-"}, other, seed);
     box.jj({"bookmark", "track", "feature@origin"}, other, seed);
-    QCOMPARE(box.jj({"git", "push", "--remote", "origin", "-b", "feature"}, other, seed).exitCode, 0);
+    QCOMPARE(box.jj({"git", "push", "--remote", "origin", "-b", "feature"}, other, seed).exitCode,
+             0);
 
     box.jj({"git", "fetch"}, p.repo);
-    QCOMPARE(box.jj({"bookmark", "list"}, p.repo).outLines().size(), 1); // untracked remotes are not listed
+    QCOMPARE(box.jj({"bookmark", "list"}, p.repo).outLines().size(),
+             1); // untracked remotes are not listed
     RunResult r = box.jj({"bookmark", "track", "feature@origin"}, p.repo);
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.err, QByteArray("Started tracking 1 remote bookmarks.\n"));
@@ -127,11 +145,13 @@ void TestBookmarksRemotes::bookmarkTrack() {
 
     RunResult again = box.jj({"bookmark", "track", "feature@origin"}, p.repo);
     QCOMPARE(again.exitCode, 0);
-    QCOMPARE(again.err, QByteArray("Warning: Remote bookmark already tracked: feature@origin\nNothing changed.\n"));
+    QCOMPARE(
+        again.err,
+        QByteArray("Warning: Remote bookmark already tracked: feature@origin\nNothing changed.\n"));
     RunResult missing = box.jj({"bookmark", "track", "nonexistent@origin"}, p.repo);
     QCOMPARE(missing.exitCode, 0);
-    QCOMPARE(missing.err,
-             QByteArray("Warning: No matching remote bookmarks for names: nonexistent@origin\nNothing changed.\n"));
+    QCOMPARE(missing.err, QByteArray("Warning: No matching remote bookmarks for names: "
+                                     "nonexistent@origin\nNothing changed.\n"));
     // A local bookmark the remote does not have yet is tracked as not created.
     box.jj({"bookmark", "create", "fresh"}, p.repo);
     QCOMPARE(box.jj({"bookmark", "track", "fresh@origin"}, p.repo).err,
@@ -140,23 +160,27 @@ void TestBookmarksRemotes::bookmarkTrack() {
     QCOMPARE(list.value(2), QString("  @origin (not created yet)"));
 }
 
-void TestBookmarksRemotes::remoteAdd() {
+void TestBookmarksRemotes::remoteAdd()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     RunResult r = box.jj({"git", "remote", "add", "foo", "http://example.com/repo/foo"}, repo);
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.isEmpty());
     QVERIFY(r.err.isEmpty());
-    QCOMPARE(box.git({"remote", "get-url", "foo"}, repo), QByteArray("http://example.com/repo/foo\n"));
+    QCOMPARE(box.git({"remote", "get-url", "foo"}, repo),
+             QByteArray("http://example.com/repo/foo\n"));
     RunResult dup = box.jj({"git", "remote", "add", "foo", "http://example.com/repo/foo2"}, repo);
     QCOMPARE(dup.exitCode, 1);
     QCOMPARE(dup.err, QByteArray("Error: Git remote named 'foo' already exists\n"));
     // A relative path is stored as an absolute one.
     box.jj({"git", "remote", "add", "local", "../elsewhere"}, repo);
-    QCOMPARE(box.jj({"git", "remote", "list"}, repo).outLines().value(1), "local " + box.path("elsewhere"));
+    QCOMPARE(box.jj({"git", "remote", "list"}, repo).outLines().value(1),
+             "local " + box.path("elsewhere"));
 }
 
-void TestBookmarksRemotes::pushCreatesAndMovesTheBranch() {
+void TestBookmarksRemotes::pushCreatesAndMovesTheBranch()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     QString remote = box.bareRemote("remote.git");
@@ -170,9 +194,11 @@ void TestBookmarksRemotes::pushCreatesAndMovesTheBranch() {
     RunResult r = box.jj({"git", "push", "--remote", "origin", "-b", "main"}, repo);
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.isEmpty());
-    QCOMPARE(r.err, QByteArray("Changes to push to origin:\n  bookmark: main [add to " + first.left(12).toUtf8() + "]\n"));
+    QCOMPARE(r.err, QByteArray("Changes to push to origin:\n  bookmark: main [add to " +
+                               first.left(12).toUtf8() + "]\n"));
     QCOMPARE(remoteBranch(box, remote, "main"), first.toUtf8());
-    QVERIFY(matches("main: [k-z]{8} [0-9a-f]{8} first", box.jj({"bookmark", "list"}, repo).outLines().value(0)));
+    QVERIFY(matches("main: [k-z]{8} [0-9a-f]{8} first",
+                    box.jj({"bookmark", "list"}, repo).outLines().value(0)));
 
     RunResult same = box.jj({"git", "push", "--remote", "origin", "-b", "main"}, repo);
     QCOMPARE(same.exitCode, 0);
@@ -182,17 +208,20 @@ void TestBookmarksRemotes::pushCreatesAndMovesTheBranch() {
     box.write(repo + "/b.txt", "b\n");
     box.jj({"commit", "-m", "second"}, repo);
     box.jj({"bookmark", "set", "main", "--allow-backwards", "-r", "@-"}, repo);
-    QVERIFY(box.jj({"log", "--no-graph", "-r", "@-"}, repo).outLines().value(0).contains(" main* "));
+    QVERIFY(
+        box.jj({"log", "--no-graph", "-r", "@-"}, repo).outLines().value(0).contains(" main* "));
     QStringList list = box.jj({"bookmark", "list"}, repo).outLines();
-    QVERIFY(matches("  @origin \\(behind by 1 commits\\): [k-z]{8} [0-9a-f]{8} first", list.value(1)));
+    QVERIFY(
+        matches("  @origin \\(behind by 1 commits\\): [k-z]{8} [0-9a-f]{8} first", list.value(1)));
     QString second = box.commitId(repo, "main");
     RunResult moved = box.jj({"git", "push", "--remote", "origin", "-b", "main"}, repo);
-    QCOMPARE(moved.errLines().value(1), "  bookmark: main [move forward from " + first.left(12) + " to " +
-                                            second.left(12) + "]");
+    QCOMPARE(moved.errLines().value(1), "  bookmark: main [move forward from " + first.left(12) +
+                                            " to " + second.left(12) + "]");
     QCOMPARE(remoteBranch(box, remote, "main"), second.toUtf8());
 }
 
-void TestBookmarksRemotes::pushRefusals() {
+void TestBookmarksRemotes::pushRefusals()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     QString remote = box.bareRemote("remote.git");
@@ -206,8 +235,10 @@ void TestBookmarksRemotes::pushRefusals() {
     RunResult r = box.jj({"git", "push", "--remote", "origin", "-b", "my-bookmark"}, repo);
     QCOMPARE(r.exitCode, 1);
     QStringList err = r.errLines();
-    QCOMPARE(err.value(0), "Error: Won't push commit " + undescribed.left(12) + " since it has no description");
-    QVERIFY2(matches("Hint: Rejected commit: [k-z]{8} [0-9a-f]{8} my-bookmark\\* \\| \\(no description set\\)",
+    QCOMPARE(err.value(0),
+             "Error: Won't push commit " + undescribed.left(12) + " since it has no description");
+    QVERIFY2(matches("Hint: Rejected commit: [k-z]{8} [0-9a-f]{8} my-bookmark\\* \\| \\(no "
+                     "description set\\)",
                      err.value(1)),
              qPrintable(err.value(1)));
     QVERIFY(remoteBranch(box, remote, "my-bookmark").isEmpty());
@@ -217,27 +248,32 @@ void TestBookmarksRemotes::pushRefusals() {
     QCOMPARE(noRemote.err, QByteArray("Error: No git remote named 'nowhere'\n"));
     RunResult noBookmark = box.jj({"git", "push", "--remote", "origin", "-b", "foo"}, repo);
     QCOMPARE(noBookmark.exitCode, 0);
-    QCOMPARE(noBookmark.err, QByteArray("Warning: No matching bookmarks for names: foo\nNothing changed.\n"));
+    QCOMPARE(noBookmark.err,
+             QByteArray("Warning: No matching bookmarks for names: foo\nNothing changed.\n"));
 }
 
-void TestBookmarksRemotes::pushedChangesBecomeImmutable() {
+void TestBookmarksRemotes::pushedChangesBecomeImmutable()
+{
     JjSandbox box;
     Published p = publish(box);
     RunResult r = box.jj({"describe", "-m", "rewrite", "-r", "main"}, p.repo);
     QCOMPARE(r.exitCode, 1);
-    QVERIFY(r.err.startsWith(QByteArray("Error: Commit " + box.commitId(p.repo, "main").left(12).toUtf8() + " is immutable\n")));
+    QVERIFY(r.err.startsWith(QByteArray(
+        "Error: Commit " + box.commitId(p.repo, "main").left(12).toUtf8() + " is immutable\n")));
     // Pushing the working copy itself moves @ onto a new change.
     box.write(p.repo + "/w.txt", "w\n");
     box.jj({"describe", "-m", "wip", "-r", "@"}, p.repo);
     box.jj({"bookmark", "set", "main", "--allow-backwards", "-r", "@"}, p.repo);
     RunResult push = box.jj({"git", "push", "--remote", "origin", "-b", "main"}, p.repo);
     QCOMPARE(push.exitCode, 0);
-    QVERIFY(push.err.contains("Warning: The working-copy commit became immutable; a new commit has been created on "
-                              "top of it.\nWorking copy  (@) now at: "));
+    QVERIFY(push.err.contains(
+        "Warning: The working-copy commit became immutable; a new commit has been created on "
+        "top of it.\nWorking copy  (@) now at: "));
     QCOMPARE(box.descriptions(p.repo, "@"), QStringList{"(empty) (no description set)"});
 }
 
-void TestBookmarksRemotes::fetchImportsRemoteBookmarks() {
+void TestBookmarksRemotes::fetchImportsRemoteBookmarks()
+{
     JjSandbox box;
     Published p = publish(box);
     QString other = box.path("other");
@@ -258,14 +294,18 @@ void TestBookmarksRemotes::fetchImportsRemoteBookmarks() {
     // The tracked local bookmark followed; the new commit is visible and shared.
     QCOMPARE(box.commitId(p.repo, "main"), box.commitId(other, "main"));
     QVERIFY(box.descriptions(p.repo).contains("upstream work"));
-    QVERIFY(box.jj({"log", "--no-graph", "-r", "main"}, p.repo).outLines().value(0).contains(" longer-name@origin main "));
+    QVERIFY(box.jj({"log", "--no-graph", "-r", "main"}, p.repo)
+                .outLines()
+                .value(0)
+                .contains(" longer-name@origin main "));
 
     RunResult again = box.jj({"git", "fetch"}, p.repo);
     QCOMPARE(again.exitCode, 0);
     QCOMPARE(again.err, QByteArray("Nothing changed.\n"));
 }
 
-void TestBookmarksRemotes::fetchFailures() {
+void TestBookmarksRemotes::fetchFailures()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     RunResult none = box.jj({"git", "fetch"}, repo);
@@ -277,7 +317,8 @@ void TestBookmarksRemotes::fetchFailures() {
     QVERIFY(missing.err.startsWith("Error: "));
 }
 
-void TestBookmarksRemotes::cloneChecksOutTheDefaultBranch() {
+void TestBookmarksRemotes::cloneChecksOutTheDefaultBranch()
+{
     JjSandbox box;
     Published p = publish(box);
     QString dest = box.path("clone");
@@ -288,13 +329,18 @@ void TestBookmarksRemotes::cloneChecksOutTheDefaultBranch() {
     QCOMPARE(err.value(0), "Fetching into new repo in \"" + dest + "\"");
     QCOMPARE(err.value(1), QString("bookmark: main@origin [new] tracked"));
     QCOMPARE(err.value(2), QString("Setting the revset alias `trunk()` to `main@origin`."));
-    QVERIFY(matches("Working copy  \\(@\\) now at: [k-z]{8} [0-9a-f]{8} \\(empty\\) \\(no description set\\)", err.value(3)));
-    QVERIFY(matches("Parent commit \\(@-\\)      : [k-z]{8} [0-9a-f]{8} main \\| message", err.value(4)));
+    QVERIFY(matches(
+        "Working copy  \\(@\\) now at: [k-z]{8} [0-9a-f]{8} \\(empty\\) \\(no description set\\)",
+        err.value(3)));
+    QVERIFY(matches("Parent commit \\(@-\\)      : [k-z]{8} [0-9a-f]{8} main \\| message",
+                    err.value(4)));
     QCOMPARE(err.value(5), QString("Added 1 files, modified 0 files, removed 0 files"));
 
     QCOMPARE(box.read(dest + "/readme.txt"), QByteArray("hello\n"));
-    QCOMPARE(box.jj({"git", "remote", "list"}, dest).out, QByteArray("origin " + p.remote.toUtf8() + "\n"));
-    QVERIFY(matches("main: [k-z]{8} [0-9a-f]{8} message", box.jj({"bookmark", "list"}, dest).outLines().value(0)));
+    QCOMPARE(box.jj({"git", "remote", "list"}, dest).out,
+             QByteArray("origin " + p.remote.toUtf8() + "\n"));
+    QVERIFY(matches("main: [k-z]{8} [0-9a-f]{8} message",
+                    box.jj({"bookmark", "list"}, dest).outLines().value(0)));
     // Same change and commit ids as in the repository that pushed them.
     QCOMPARE(box.changeId(dest, "main"), box.changeId(p.repo, "main"));
     QCOMPARE(box.commitId(dest, "main"), box.commitId(p.repo, "main"));
@@ -306,21 +352,25 @@ void TestBookmarksRemotes::cloneChecksOutTheDefaultBranch() {
     box.bareRemote("empty.git");
     RunResult empty = box.jj({"git", "clone", box.path("empty.git"), box.path("empty")}, "/");
     QCOMPARE(empty.exitCode, 0);
-    QCOMPARE(empty.err, QByteArray("Fetching into new repo in \"" + box.path("empty").toUtf8() + "\"\nNothing changed.\n"));
+    QCOMPARE(empty.err, QByteArray("Fetching into new repo in \"" + box.path("empty").toUtf8() +
+                                   "\"\nNothing changed.\n"));
 }
 
-void TestBookmarksRemotes::cloneFailures() {
+void TestBookmarksRemotes::cloneFailures()
+{
     JjSandbox box;
     RunResult bad = box.jj({"git", "clone", box.path("bad"), box.path("failed")}, "/");
     QCOMPARE(bad.exitCode, 1);
     QCOMPARE(bad.err, QByteArray("Fetching into new repo in \"" + box.path("failed").toUtf8() +
-                                 "\"\nError: Could not find repository at '" + box.path("bad").toUtf8() + "'\n"));
+                                 "\"\nError: Could not find repository at '" +
+                                 box.path("bad").toUtf8() + "'\n"));
     QVERIFY(!QFile::exists(box.path("failed")));
     box.write("occupied/file.txt", "x\n");
     box.bareRemote("remote.git");
     RunResult exists = box.jj({"git", "clone", box.path("remote.git"), box.path("occupied")}, "/");
     QCOMPARE(exists.exitCode, 1);
-    QCOMPARE(exists.err, QByteArray("Error: Destination path exists and is not an empty directory\n"));
+    QCOMPARE(exists.err,
+             QByteArray("Error: Destination path exists and is not an empty directory\n"));
 }
 
 QTEST_GUILESS_MAIN(TestBookmarksRemotes)

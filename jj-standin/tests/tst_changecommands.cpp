@@ -12,16 +12,19 @@ namespace {
 const char *const kSummary = "[k-z]{8} [0-9a-f]{8} ";
 
 // The parents of a commit as git records them.
-QStringList gitParents(const JjSandbox &box, const QString &repo, const QString &commit) {
+QStringList gitParents(const JjSandbox &box, const QString &repo, const QString &commit)
+{
     QString line = QString::fromUtf8(box.git({"log", "-1", "--format=%P", commit}, repo)).trimmed();
     return line.isEmpty() ? QStringList() : line.split(' ');
 }
 
-QString gitMessage(const JjSandbox &box, const QString &repo, const QString &commit) {
+QString gitMessage(const JjSandbox &box, const QString &repo, const QString &commit)
+{
     return QString::fromUtf8(box.git({"log", "-1", "--format=%B", commit}, repo));
 }
 
-bool matches(const QString &pattern, const QString &text) {
+bool matches(const QString &pattern, const QString &text)
+{
     return QRegularExpression("^" + pattern + "$").match(text).hasMatch();
 }
 
@@ -45,7 +48,8 @@ private slots:
     void authorTimestampFollowsTheRealTool();
 };
 
-void TestChangeCommands::newStartsAnEmptyChangeOnTheWorkingCopy() {
+void TestChangeCommands::newStartsAnEmptyChangeOnTheWorkingCopy()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     QString before = box.commitId(repo, "@");
@@ -55,10 +59,14 @@ void TestChangeCommands::newStartsAnEmptyChangeOnTheWorkingCopy() {
     QVERIFY(r.out.isEmpty());
     QStringList err = r.errLines();
     QCOMPARE(err.size(), 2);
-    QVERIFY2(matches(QString("Working copy  \\(@\\) now at: ") + kSummary + "\\(empty\\) \\(no description set\\)", err[0]),
+    QVERIFY2(matches(QString("Working copy  \\(@\\) now at: ") + kSummary +
+                         "\\(empty\\) \\(no description set\\)",
+                     err[0]),
              qPrintable(err[0]));
-    QVERIFY2(matches(QString("Parent commit \\(@-\\)      : ") + kSummary + "\\(no description set\\)", err[1]),
-             qPrintable(err[1]));
+    QVERIFY2(
+        matches(QString("Parent commit \\(@-\\)      : ") + kSummary + "\\(no description set\\)",
+                err[1]),
+        qPrintable(err[1]));
     // The snapshot made before the command is the new change's parent.
     QString snapshot = box.commitId(repo, "@-");
     QVERIFY(snapshot != before);
@@ -67,7 +75,8 @@ void TestChangeCommands::newStartsAnEmptyChangeOnTheWorkingCopy() {
     QCOMPARE(box.git({"rev-parse", "HEAD"}, repo).trimmed(), snapshot.toUtf8());
 }
 
-void TestChangeCommands::mergeMakesAChangeWithEveryParent() {
+void TestChangeCommands::mergeMakesAChangeWithEveryParent()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/left.txt", "left\n");
@@ -81,9 +90,12 @@ void TestChangeCommands::mergeMakesAChangeWithEveryParent() {
     QCOMPARE(r.exitCode, 0);
     QStringList err = r.errLines();
     QCOMPARE(err.size(), 4);
-    QVERIFY(matches(QString("Working copy  \\(@\\) now at: ") + kSummary + "\\(empty\\) Merge", err[0]));
-    QVERIFY(matches(QString("Parent commit \\(@-\\)      : ") + left + " [0-9a-f]{8} left", err[1]));
-    QVERIFY(matches(QString("Parent commit \\(@-\\)      : ") + right + " [0-9a-f]{8} right", err[2]));
+    QVERIFY(matches(QString("Working copy  \\(@\\) now at: ") + kSummary + "\\(empty\\) Merge",
+                    err[0]));
+    QVERIFY(
+        matches(QString("Parent commit \\(@-\\)      : ") + left + " [0-9a-f]{8} left", err[1]));
+    QVERIFY(
+        matches(QString("Parent commit \\(@-\\)      : ") + right + " [0-9a-f]{8} right", err[2]));
     QCOMPARE(err[3], QString("Added 1 files, modified 0 files, removed 0 files"));
 
     QString merge = box.commitId(repo, "@");
@@ -95,7 +107,8 @@ void TestChangeCommands::mergeMakesAChangeWithEveryParent() {
     QCOMPARE(box.descriptions(repo, "@"), QStringList{"(empty) Merge"});
 }
 
-void TestChangeCommands::mergeRefusesConflictsAndUnknownRevisions() {
+void TestChangeCommands::mergeRefusesConflictsAndUnknownRevisions()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/same.txt", "one\n");
@@ -117,7 +130,8 @@ void TestChangeCommands::mergeRefusesConflictsAndUnknownRevisions() {
     QCOMPARE(unknown.err, QByteArray("Error: Revision `nosuch` doesn't exist\n"));
 }
 
-void TestChangeCommands::commitDescribesAndStartsANewChange() {
+void TestChangeCommands::commitDescribesAndStartsANewChange()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/a.txt", "a\n");
@@ -125,7 +139,9 @@ void TestChangeCommands::commitDescribesAndStartsANewChange() {
     QCOMPARE(r.exitCode, 0);
     QStringList err = r.errLines();
     QCOMPARE(err.size(), 2);
-    QVERIFY(matches(QString("Working copy  \\(@\\) now at: ") + kSummary + "\\(empty\\) \\(no description set\\)", err[0]));
+    QVERIFY(matches(QString("Working copy  \\(@\\) now at: ") + kSummary +
+                        "\\(empty\\) \\(no description set\\)",
+                    err[0]));
     QVERIFY(matches(QString("Parent commit \\(@-\\)      : ") + kSummary + "1", err[1]));
     QString described = box.commitId(repo, "@-");
     QCOMPARE(gitMessage(box, repo, described), QString("1\n\n"));
@@ -135,7 +151,8 @@ void TestChangeCommands::commitDescribesAndStartsANewChange() {
     QCOMPARE(box.changeId(repo, "@-"), err[1].mid(26).section(' ', 0, 0));
 }
 
-void TestChangeCommands::describeRewritesAndRebasesDescendants() {
+void TestChangeCommands::describeRewritesAndRebasesDescendants()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/a.txt", "a\n");
@@ -147,8 +164,11 @@ void TestChangeCommands::describeRewritesAndRebasesDescendants() {
     QCOMPARE(r.exitCode, 0);
     QStringList err = r.errLines();
     QCOMPARE(err.value(0), QString("Rebased 1 descendant commits."));
-    QVERIFY(matches(QString("Working copy  \\(@\\) now at: ") + kSummary + "\\(empty\\) \\(no description set\\)", err.value(1)));
-    QVERIFY(matches(QString("Parent commit \\(@-\\)      : ") + first + " [0-9a-f]{8} renamed", err.value(2)));
+    QVERIFY(matches(QString("Working copy  \\(@\\) now at: ") + kSummary +
+                        "\\(empty\\) \\(no description set\\)",
+                    err.value(1)));
+    QVERIFY(matches(QString("Parent commit \\(@-\\)      : ") + first + " [0-9a-f]{8} renamed",
+                    err.value(2)));
     QString rewritten = box.commitId(repo, first);
     QCOMPARE(gitMessage(box, repo, rewritten), QString("renamed\n\n"));
     QVERIFY(box.commitId(repo, "@") != child);
@@ -162,11 +182,13 @@ void TestChangeCommands::describeRewritesAndRebasesDescendants() {
 
     // Describing @ itself.
     RunResult wc = box.jj({"describe", "-m", "description from CLI", "-r", "@"}, repo);
-    QVERIFY(matches(QString("Working copy  \\(@\\) now at: ") + kSummary + "\\(empty\\) description from CLI",
+    QVERIFY(matches(QString("Working copy  \\(@\\) now at: ") + kSummary +
+                        "\\(empty\\) description from CLI",
                     wc.errLines().value(0)));
 }
 
-void TestChangeCommands::describeRefusals() {
+void TestChangeCommands::describeRefusals()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     RunResult root = box.jj({"describe", "-m", "x", "-r", "root()"}, repo);
@@ -177,7 +199,8 @@ void TestChangeCommands::describeRefusals() {
     QCOMPARE(many.err, QByteArray("Error: Revset `::` resolved to more than one revision\n"));
 }
 
-void TestChangeCommands::abandonRebasesDescendantsOntoParents() {
+void TestChangeCommands::abandonRebasesDescendantsOntoParents()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/a.txt", "a\n");
@@ -186,7 +209,8 @@ void TestChangeCommands::abandonRebasesDescendantsOntoParents() {
     box.jj({"commit", "-m", "B"}, repo);
     box.write(repo + "/c.txt", "c\n");
     box.jj({"commit", "-m", "C"}, repo);
-    QString a = box.changeId(repo, "@---"), b = box.changeId(repo, "@--"), c = box.changeId(repo, "@-");
+    QString a = box.changeId(repo, "@---"), b = box.changeId(repo, "@--"),
+            c = box.changeId(repo, "@-");
     box.jj({"bookmark", "set", "bm", "--allow-backwards", "-r", b}, repo);
 
     RunResult r = box.jj({"abandon", "-r", b}, repo);
@@ -195,20 +219,23 @@ void TestChangeCommands::abandonRebasesDescendantsOntoParents() {
     QCOMPARE(err.value(0), QString("Abandoned 1 commits:"));
     QVERIFY(matches(QString("  ") + b + " [0-9a-f]{8} bm \\| B", err.value(1)));
     QCOMPARE(err.value(2), QString("Deleted bookmarks: bm"));
-    QCOMPARE(err.value(3), QString("Rebased 2 descendant commits onto parents of abandoned commits."));
+    QCOMPARE(err.value(3),
+             QString("Rebased 2 descendant commits onto parents of abandoned commits."));
     QVERIFY(err.value(4).startsWith("Working copy  (@) now at: "));
     QCOMPARE(err.value(6), QString("Added 0 files, modified 0 files, removed 1 files"));
 
     QCOMPARE(box.descriptions(repo), QStringList({"(empty) (no description set)", "C", "A"}));
     // C now sits on A, and lost B's file.
     QCOMPARE(gitParents(box, repo, box.commitId(repo, c)), QStringList{box.commitId(repo, a)});
-    QCOMPARE(box.git({"ls-tree", "--name-only", box.commitId(repo, c)}, repo), QByteArray("a.txt\nc.txt\n"));
+    QCOMPARE(box.git({"ls-tree", "--name-only", box.commitId(repo, c)}, repo),
+             QByteArray("a.txt\nc.txt\n"));
     QVERIFY(!QFile::exists(repo + "/b.txt"));
     QVERIFY(box.git({"for-each-ref", "refs/heads/"}, repo).isEmpty());
     QCOMPARE(box.jj({"bookmark", "list"}, repo).out, QByteArray());
 }
 
-void TestChangeCommands::abandonWorkingCopyAndBookmarks() {
+void TestChangeCommands::abandonWorkingCopyAndBookmarks()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/a.txt", "a\n");
@@ -222,8 +249,11 @@ void TestChangeCommands::abandonWorkingCopyAndBookmarks() {
     QCOMPARE(err.value(0), QString("Abandoned 1 commits:"));
     QVERIFY(matches(QString("  ") + abandoned + " [0-9a-f]{8} a \\| a", err.value(1)));
     QCOMPARE(err.value(2), QString("Deleted bookmarks: a"));
-    QVERIFY(matches(QString("Working copy  \\(@\\) now at: ") + kSummary + "\\(empty\\) \\(no description set\\)", err.value(3)));
-    QCOMPARE(err.value(4), QString("Parent commit (@-)      : zzzzzzzz 00000000 (empty) (no description set)"));
+    QVERIFY(matches(QString("Working copy  \\(@\\) now at: ") + kSummary +
+                        "\\(empty\\) \\(no description set\\)",
+                    err.value(3)));
+    QCOMPARE(err.value(4),
+             QString("Parent commit (@-)      : zzzzzzzz 00000000 (empty) (no description set)"));
     QCOMPARE(err.value(5), QString("Added 0 files, modified 0 files, removed 1 files"));
     QVERIFY(box.changeId(repo, "@") != abandoned);
     QVERIFY(!QFile::exists(repo + "/a.txt"));
@@ -233,7 +263,8 @@ void TestChangeCommands::abandonWorkingCopyAndBookmarks() {
     QCOMPARE(none.err, QByteArray("No revisions to abandon.\n"));
 }
 
-void TestChangeCommands::abandonRefusesImmutableCommits() {
+void TestChangeCommands::abandonRefusesImmutableCommits()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     QString remote = box.bareRemote("remote.git");
@@ -246,21 +277,23 @@ void TestChangeCommands::abandonRefusesImmutableCommits() {
 
     RunResult r = box.jj({"abandon", "-r", "main"}, repo);
     QCOMPARE(r.exitCode, 1);
-    QCOMPARE(r.errLines(), QStringList({
-                               "Error: Commit " + shared.left(12) + " is immutable",
-                               "Hint: Could not modify commit: " + box.changeId(repo, "main") + " " + shared.left(8) +
-                                   " main | shared",
-                               "Hint: Immutable commits are used to protect shared history.",
-                               "Hint: For more information, see:",
-                               "      - https://docs.jj-vcs.dev/latest/config/#set-of-immutable-commits",
-                               "      - `jj help -k config`, \"Set of immutable commits\"",
-                               "Hint: This operation would rewrite 1 immutable commits.",
-                           }));
+    QCOMPARE(r.errLines(),
+             QStringList({
+                 "Error: Commit " + shared.left(12) + " is immutable",
+                 "Hint: Could not modify commit: " + box.changeId(repo, "main") + " " +
+                     shared.left(8) + " main | shared",
+                 "Hint: Immutable commits are used to protect shared history.",
+                 "Hint: For more information, see:",
+                 "      - https://docs.jj-vcs.dev/latest/config/#set-of-immutable-commits",
+                 "      - `jj help -k config`, \"Set of immutable commits\"",
+                 "Hint: This operation would rewrite 1 immutable commits.",
+             }));
     RunResult root = box.jj({"abandon", "-r", "root()"}, repo);
     QCOMPARE(root.err, QByteArray("Error: The root commit 000000000000 is immutable\n"));
 }
 
-void TestChangeCommands::rebaseInsertsAfterTheTarget() {
+void TestChangeCommands::rebaseInsertsAfterTheTarget()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     for (const char *name : {"A", "B", "C"}) {
@@ -277,8 +310,10 @@ void TestChangeCommands::rebaseInsertsAfterTheTarget() {
     QVERIFY(err.value(2).startsWith("Working copy  (@) now at: "));
     QCOMPARE(box.descriptions(repo), QStringList({"(empty) (no description set)", "B", "C", "A"}));
     // C carries only its own change to its new place; B keeps everything it had.
-    QCOMPARE(box.git({"ls-tree", "--name-only", box.commitId(repo, c)}, repo), QByteArray("A.txt\nC.txt\n"));
-    QCOMPARE(box.git({"ls-tree", "--name-only", box.commitId(repo, "@-")}, repo), QByteArray("A.txt\nB.txt\nC.txt\n"));
+    QCOMPARE(box.git({"ls-tree", "--name-only", box.commitId(repo, c)}, repo),
+             QByteArray("A.txt\nC.txt\n"));
+    QCOMPARE(box.git({"ls-tree", "--name-only", box.commitId(repo, "@-")}, repo),
+             QByteArray("A.txt\nB.txt\nC.txt\n"));
     QCOMPARE(gitParents(box, repo, box.commitId(repo, c)), QStringList{box.commitId(repo, a)});
 
     // Several changes at once keep their order between the target and its children.
@@ -288,7 +323,8 @@ void TestChangeCommands::rebaseInsertsAfterTheTarget() {
     QCOMPARE(box.descriptions(repo), QStringList({"(empty) (no description set)", "A", "B", "C"}));
 }
 
-void TestChangeCommands::rebaseRefusals() {
+void TestChangeCommands::rebaseRefusals()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/f.txt", "1\n");
@@ -300,9 +336,10 @@ void TestChangeCommands::rebaseRefusals() {
 
     RunResult loop = box.jj({"rebase", "-r", two, "--insert-after", two}, repo);
     QCOMPARE(loop.exitCode, 1);
-    QCOMPARE(loop.err, QByteArray("Error: Refusing to create a loop: commit " +
-                                  box.commitId(repo, two).left(12).toUtf8() +
-                                  " would be both an ancestor and a descendant of the rebased commits\n"));
+    QCOMPARE(loop.err,
+             QByteArray("Error: Refusing to create a loop: commit " +
+                        box.commitId(repo, two).left(12).toUtf8() +
+                        " would be both an ancestor and a descendant of the rebased commits\n"));
     RunResult root = box.jj({"rebase", "-r", "root()", "--insert-after", two}, repo);
     QCOMPARE(root.err, QByteArray("Error: The root commit 000000000000 is immutable\n"));
     // "two" edits what "one" wrote: before "one" it cannot apply cleanly.
@@ -313,7 +350,8 @@ void TestChangeCommands::rebaseRefusals() {
     QCOMPARE(box.changeId(repo, "@--"), one);
 }
 
-void TestChangeCommands::authorTimestampFollowsTheRealTool() {
+void TestChangeCommands::authorTimestampFollowsTheRealTool()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     auto at = [&](const char *time) {
@@ -323,7 +361,8 @@ void TestChangeCommands::authorTimestampFollowsTheRealTool() {
     };
     auto times = [&](const QString &rev) {
         QStringList lines = box.jj({"show", rev}, repo).outLines();
-        return QStringList{lines.value(2).section('(', -1).chopped(1), lines.value(3).section('(', -1).chopped(1)};
+        return QStringList{lines.value(2).section('(', -1).chopped(1),
+                           lines.value(3).section('(', -1).chopped(1)};
     };
     // An empty change without description takes the time it first gets content...
     box.write(repo + "/a.txt", "a\n");

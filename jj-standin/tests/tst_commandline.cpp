@@ -21,7 +21,8 @@ private slots:
     void initOverAnExistingGitRepository();
 };
 
-void TestCommandLine::rejectsOtherCommandLines_data() {
+void TestCommandLine::rejectsOtherCommandLines_data()
+{
     QTest::addColumn<QStringList>("args");
     QTest::newRow("nothing") << QStringList{};
     QTest::newRow("unknown command") << QStringList{"status"};
@@ -35,15 +36,18 @@ void TestCommandLine::rejectsOtherCommandLines_data() {
     QTest::newRow("abandon empty set") << QStringList{"abandon", "-r"};
     QTest::newRow("merge empty set") << QStringList{"new", "-r", "-m", "Merge"};
     QTest::newRow("rebase empty set") << QStringList{"rebase", "--insert-after", "@"};
-    QTest::newRow("rebase odd") << QStringList{"rebase", "-r", "@", "-x", "@-", "--insert-after", "@"};
+    QTest::newRow("rebase odd") << QStringList{"rebase",         "-r", "@", "-x", "@-",
+                                               "--insert-after", "@"};
     QTest::newRow("set without flag") << QStringList{"bookmark", "set", "b", "-r", "@"};
     QTest::newRow("track without remote") << QStringList{"bookmark", "track", "main"};
-    QTest::newRow("push other order") << QStringList{"git", "push", "-b", "main", "--remote", "origin"};
+    QTest::newRow("push other order")
+        << QStringList{"git", "push", "-b", "main", "--remote", "origin"};
     QTest::newRow("init without colocate") << QStringList{"git", "init", "repo2"};
     QTest::newRow("message with newline") << QStringList{"describe", "-m", "a\nb"};
 }
 
-void TestCommandLine::rejectsOtherCommandLines() {
+void TestCommandLine::rejectsOtherCommandLines()
+{
     QFETCH(QStringList, args);
     JjSandbox box;
     QString repo = box.initRepo();
@@ -56,7 +60,8 @@ void TestCommandLine::rejectsOtherCommandLines() {
     QCOMPARE(box.read(repo + "/.jj/repo/state"), stateBefore);
 }
 
-void TestCommandLine::outsideARepository_data() {
+void TestCommandLine::outsideARepository_data()
+{
     QTest::addColumn<QStringList>("args");
     QTest::newRow("log") << QStringList{"log", "--no-graph"};
     QTest::newRow("show") << QStringList{"show", "@"};
@@ -66,7 +71,8 @@ void TestCommandLine::outsideARepository_data() {
     QTest::newRow("fetch") << QStringList{"git", "fetch"};
 }
 
-void TestCommandLine::outsideARepository() {
+void TestCommandLine::outsideARepository()
+{
     QFETCH(QStringList, args);
     JjSandbox box;
     QDir(box.root()).mkpath("plain/dir");
@@ -76,7 +82,8 @@ void TestCommandLine::outsideARepository() {
     QCOMPARE(r.err, QByteArray("Error: There is no jj repo in \".\"\n"));
 }
 
-void TestCommandLine::findsTheRepositoryFromASubdirectory() {
+void TestCommandLine::findsTheRepositoryFromASubdirectory()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/sub/dir/file.txt", "content\n");
@@ -87,10 +94,12 @@ void TestCommandLine::findsTheRepositoryFromASubdirectory() {
     RunResult diff = box.jj({"diff", "-r", "@", "--git"}, repo + "/sub/dir");
     QVERIFY(diff.out.startsWith("diff --git a/sub/dir/file.txt b/sub/dir/file.txt\n"));
     RunResult show = box.jj({"show", "@"}, repo + "/sub");
-    QVERIFY2(show.out.contains("\nAdded regular file dir/file.txt:\n        1: content\n"), show.out.constData());
+    QVERIFY2(show.out.contains("\nAdded regular file dir/file.txt:\n        1: content\n"),
+             show.out.constData());
 }
 
-void TestCommandLine::initMakesAColocatedRepository() {
+void TestCommandLine::initMakesAColocatedRepository()
+{
     JjSandbox box;
     RunResult r = box.jj({"git", "init", "--colocate", "repo"}, box.root());
     QCOMPARE(r.exitCode, 0);
@@ -103,7 +112,8 @@ void TestCommandLine::initMakesAColocatedRepository() {
     RunResult log = box.jj({"log", "--no-graph"}, repo);
     QStringList lines = log.outLines();
     QCOMPARE(lines.size(), 3);
-    QVERIFY2(QRegularExpression(kLogFieldsPattern).match(lines[0]).hasMatch(), qPrintable(lines[0]));
+    QVERIFY2(QRegularExpression(kLogFieldsPattern).match(lines[0]).hasMatch(),
+             qPrintable(lines[0]));
     QCOMPARE(lines[1], QString("(empty) (no description set)"));
     QCOMPARE(lines[2], QString("zzzzzzzz root() 00000000"));
 
@@ -111,7 +121,8 @@ void TestCommandLine::initMakesAColocatedRepository() {
     QString wc = box.commitId(repo, "@");
     QCOMPARE(box.git({"cat-file", "-t", wc}, repo), QByteArray("commit\n"));
     QByteArray raw = box.git({"cat-file", "-p", wc}, repo);
-    QVERIFY(raw.startsWith("tree 4b825dc642cb6eb9a060e54bf8d69288fbee4904\nauthor Test User <test.user@example.com> "));
+    QVERIFY(raw.startsWith("tree 4b825dc642cb6eb9a060e54bf8d69288fbee4904\nauthor Test User "
+                           "<test.user@example.com> "));
     QVERIFY(!raw.contains("\nparent "));
 
     // A name with folders in it makes them.
@@ -121,7 +132,8 @@ void TestCommandLine::initMakesAColocatedRepository() {
     QVERIFY(QFileInfo(box.path("a/b/deep/.jj")).isDir());
 }
 
-void TestCommandLine::initRefusesAnExistingRepository() {
+void TestCommandLine::initRefusesAnExistingRepository()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     QByteArray state = box.read(repo + "/.jj/repo/state");
@@ -131,7 +143,8 @@ void TestCommandLine::initRefusesAnExistingRepository() {
     QCOMPARE(box.read(repo + "/.jj/repo/state"), state);
 }
 
-void TestCommandLine::initOverAnExistingGitRepository() {
+void TestCommandLine::initOverAnExistingGitRepository()
+{
     JjSandbox box;
     QDir(box.root()).mkpath("existing");
     QString repo = box.path("existing");
@@ -143,9 +156,11 @@ void TestCommandLine::initOverAnExistingGitRepository() {
 
     RunResult r = box.jj({"git", "init", "--colocate", "existing"}, box.root());
     QCOMPARE(r.exitCode, 0);
-    QCOMPARE(r.err, QByteArray("Done importing changes from the underlying Git repo.\nInitialized repo in \"existing\"\n"));
+    QCOMPARE(r.err, QByteArray("Done importing changes from the underlying Git repo.\nInitialized "
+                               "repo in \"existing\"\n"));
     QCOMPARE(box.descriptions(repo), QStringList({"(no description set)", "made by git"}));
-    QVERIFY(box.jj({"log", "--no-graph", "-r", "@-"}, repo).outLines().value(0).contains(" trunk "));
+    QVERIFY(
+        box.jj({"log", "--no-graph", "-r", "@-"}, repo).outLines().value(0).contains(" trunk "));
     // The uncommitted edit is the working-copy change's content.
     QVERIFY(box.jj({"diff", "-r", "@", "--git"}, repo).out.contains("-from git\n+edited\n"));
 }

@@ -12,8 +12,10 @@
 
 namespace {
 
-void makeExecutable(const QString &file) {
-    QFile::setPermissions(file, QFile::permissions(file) | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+void makeExecutable(const QString &file)
+{
+    QFile::setPermissions(file, QFile::permissions(file) | QFile::ExeOwner | QFile::ExeGroup |
+                                    QFile::ExeOther);
 }
 
 } // namespace
@@ -38,7 +40,8 @@ private slots:
     void remoteListLayout();
 };
 
-void TestReadCommands::logPrintsTwoLinesPerChange() {
+void TestReadCommands::logPrintsTwoLinesPerChange()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/a.txt", "a\n");
@@ -64,7 +67,8 @@ void TestReadCommands::logPrintsTwoLinesPerChange() {
     QVERIFY(box.commitId(repo, "@").startsWith(words[5]));
 }
 
-void TestReadCommands::logRevisions() {
+void TestReadCommands::logRevisions()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/a.txt", "a\n");
@@ -78,20 +82,28 @@ void TestReadCommands::logRevisions() {
     box.jj({"new"}, repo);
     box.jj({"bookmark", "set", "base", "--allow-backwards", "-r", mineOne}, repo);
 
-    QCOMPARE(box.descriptions(repo, "::"), QStringList({"(empty) (no description set)", "theirs", "mine one"}));
-    QCOMPARE(box.jj({"log", "--no-graph", "-r", "::"}, repo).outLines().last(), QString("zzzzzzzz root() 00000000"));
+    QCOMPARE(box.descriptions(repo, "::"),
+             QStringList({"(empty) (no description set)", "theirs", "mine one"}));
+    QCOMPARE(box.jj({"log", "--no-graph", "-r", "::"}, repo).outLines().last(),
+             QString("zzzzzzzz root() 00000000"));
     QCOMPARE(box.descriptions(repo, "@"), QStringList({"(empty) (no description set)"}));
     QCOMPARE(box.jj({"log", "--no-graph", "-r", "@"}, repo).outLines().size(), 2);
-    QCOMPARE(box.descriptions(repo, "mine()"), QStringList({"(empty) (no description set)", "mine one"}));
-    QVERIFY(box.jj({"log", "--no-graph", "-r", "::"}, repo).outLines().value(2).contains(" other@example.com "));
+    QCOMPARE(box.descriptions(repo, "mine()"),
+             QStringList({"(empty) (no description set)", "mine one"}));
+    QVERIFY(box.jj({"log", "--no-graph", "-r", "::"}, repo)
+                .outLines()
+                .value(2)
+                .contains(" other@example.com "));
     QCOMPARE(box.descriptions(repo, "ancestors(base)"), QStringList({"mine one"}));
     QCOMPARE(box.jj({"log", "--no-graph", "-r", "ancestors(base)"}, repo).outLines().last(),
              QString("zzzzzzzz root() 00000000"));
     // Without -r: every mutable change (here all of them), and the root as trunk().
-    QCOMPARE(box.jj({"log", "--no-graph"}, repo).out, box.jj({"log", "--no-graph", "-r", "::"}, repo).out);
+    QCOMPARE(box.jj({"log", "--no-graph"}, repo).out,
+             box.jj({"log", "--no-graph", "-r", "::"}, repo).out);
 }
 
-void TestReadCommands::logUnknownRevision() {
+void TestReadCommands::logUnknownRevision()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     RunResult r = box.jj({"log", "--no-graph", "-r", "foo"}, repo);
@@ -101,13 +113,15 @@ void TestReadCommands::logUnknownRevision() {
     RunResult missing = box.jj({"log", "--no-graph", "-r", "ancestors(nobookmark)"}, repo);
     QCOMPARE(missing.exitCode, 1);
     QCOMPARE(missing.err, QByteArray("Error: Revision `nobookmark` doesn't exist\n"));
-    QCOMPARE(box.jj({"show", "kkkkkkkk"}, repo).err, QByteArray("Error: Revision `kkkkkkkk` doesn't exist\n"));
+    QCOMPARE(box.jj({"show", "kkkkkkkk"}, repo).err,
+             QByteArray("Error: Revision `kkkkkkkk` doesn't exist\n"));
     RunResult diff = box.jj({"diff", "-r", "nosuch", "--git"}, repo);
     QCOMPARE(diff.exitCode, 1);
     QCOMPARE(diff.err, QByteArray("Error: Revision `nosuch` doesn't exist\n"));
 }
 
-void TestReadCommands::logIdsAreUniquePrefixesThatResolve() {
+void TestReadCommands::logIdsAreUniquePrefixesThatResolve()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     for (int i = 0; i < 20; ++i)
@@ -137,10 +151,12 @@ void TestReadCommands::logIdsAreUniquePrefixesThatResolve() {
     QVERIFY(!shared.isEmpty());
     RunResult ambiguous = box.jj({"show", shared}, repo);
     QCOMPARE(ambiguous.exitCode, 1);
-    QCOMPARE(ambiguous.err, QByteArray("Error: Change ID prefix `" + shared.toUtf8() + "` is ambiguous\n"));
+    QCOMPARE(ambiguous.err,
+             QByteArray("Error: Change ID prefix `" + shared.toUtf8() + "` is ambiguous\n"));
 }
 
-void TestReadCommands::showLayout() {
+void TestReadCommands::showLayout()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/gone.txt", "old\n");
@@ -153,7 +169,8 @@ void TestReadCommands::showLayout() {
     box.jj({"bookmark", "create", "feature"}, repo);
 
     QString commit = box.commitId(repo, "@");
-    QString change = box.jj({"log", "--no-graph", "-r", "@"}, repo).outLines().value(0).section(' ', 0, 0);
+    QString change =
+        box.jj({"log", "--no-graph", "-r", "@"}, repo).outLines().value(0).section(' ', 0, 0);
     RunResult r = box.jj({"show", change}, repo);
     QCOMPARE(r.exitCode, 0);
     QStringList lines = r.outLines();
@@ -185,7 +202,8 @@ void TestReadCommands::showLayout() {
     QVERIFY(!empty.out.contains("Bookmarks:"));
 }
 
-void TestReadCommands::showRootCommit() {
+void TestReadCommands::showRootCommit()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     RunResult r = box.jj({"show", "root()"}, repo);
@@ -199,7 +217,8 @@ void TestReadCommands::showRootCommit() {
                                "\n"));
 }
 
-void TestReadCommands::showFileSectionsLikeTheSamples() {
+void TestReadCommands::showFileSectionsLikeTheSamples()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/file2", "foo\nbaz qux\n");
@@ -224,7 +243,8 @@ void TestReadCommands::showFileSectionsLikeTheSamples() {
              r.out.constData());
 }
 
-void TestReadCommands::showSkipsDistantContext() {
+void TestReadCommands::showSkipsDistantContext()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     QByteArray before, after;
@@ -254,7 +274,8 @@ void TestReadCommands::showSkipsDistantContext() {
              r.out.constData());
 }
 
-void TestReadCommands::diffGitMatchesTheSamples_data() {
+void TestReadCommands::diffGitMatchesTheSamples_data()
+{
     QTest::addColumn<QStringList>("before"); // path=content, "+x" suffix on the path for executable
     QTest::addColumn<QStringList>("after");
     QTest::addColumn<QByteArray>("expected");
@@ -266,8 +287,10 @@ void TestReadCommands::diffGitMatchesTheSamples_data() {
                                                "+++ /dev/null\n"
                                                "@@ -1,1 +0,0 @@\n"
                                                "-foo\n");
-    QTest::newRow("diff-git-03") << QStringList{"file1=", "file2=foo\n", "file3=foo\nbaz qux blah blah\n"}
-                                 << QStringList{"file1=foo\n", "file2=", "file3=foo\nbar\nbaz quux blah blah\n"}
+    QTest::newRow("diff-git-03") << QStringList{"file1=", "file2=foo\n",
+                                                "file3=foo\nbaz qux blah blah\n"}
+                                 << QStringList{"file1=foo\n",
+                                                "file2=", "file3=foo\nbar\nbaz quux blah blah\n"}
                                  << QByteArray("diff --git a/file1 b/file1\n"
                                                "index e69de29bb2..257cc5642c 100644\n"
                                                "--- a/file1\n"
@@ -289,39 +312,41 @@ void TestReadCommands::diffGitMatchesTheSamples_data() {
                                                "-baz qux blah blah\n"
                                                "+bar\n"
                                                "+baz quux blah blah\n");
-    QTest::newRow("diff-git-04") << QStringList{"file1=foo1\n", "dir1/file2=foo2\n", "dir1/subdir1/file3=foo3\n",
-                                                "dir2/file4=foo4\n"}
-                                 << QStringList{"file1=bar1\n", "dir1/file2=bar2\n", "dir1/subdir1/file3=bar3\n",
-                                                "dir2/file4=bar4\n"}
-                                 << QByteArray("diff --git a/dir1/file2 b/dir1/file2\n"
-                                               "index 54b060eee9..1fe912cdd8 100644\n"
-                                               "--- a/dir1/file2\n"
-                                               "+++ b/dir1/file2\n"
-                                               "@@ -1,1 +1,1 @@\n"
-                                               "-foo2\n"
-                                               "+bar2\n"
-                                               "diff --git a/dir1/subdir1/file3 b/dir1/subdir1/file3\n"
-                                               "index c1ec6c6f12..f3c8b75ec6 100644\n"
-                                               "--- a/dir1/subdir1/file3\n"
-                                               "+++ b/dir1/subdir1/file3\n"
-                                               "@@ -1,1 +1,1 @@\n"
-                                               "-foo3\n"
-                                               "+bar3\n"
-                                               "diff --git a/dir2/file4 b/dir2/file4\n"
-                                               "index a0016dbc4c..17375f7a12 100644\n"
-                                               "--- a/dir2/file4\n"
-                                               "+++ b/dir2/file4\n"
-                                               "@@ -1,1 +1,1 @@\n"
-                                               "-foo4\n"
-                                               "+bar4\n"
-                                               "diff --git a/file1 b/file1\n"
-                                               "index 1715acd6a5..05c4fe6772 100644\n"
-                                               "--- a/file1\n"
-                                               "+++ b/file1\n"
-                                               "@@ -1,1 +1,1 @@\n"
-                                               "-foo1\n"
-                                               "+bar1\n");
-    QTest::newRow("diff-git-05") << QStringList{} << QStringList{"file1+x=", "file2+x=1\n", "file3=1\n", "file4="}
+    QTest::newRow("diff-git-04") << QStringList{"file1=foo1\n", "dir1/file2=foo2\n",
+                                                "dir1/subdir1/file3=foo3\n", "dir2/file4=foo4\n"}
+                                 << QStringList{"file1=bar1\n", "dir1/file2=bar2\n",
+                                                "dir1/subdir1/file3=bar3\n", "dir2/file4=bar4\n"}
+                                 << QByteArray(
+                                        "diff --git a/dir1/file2 b/dir1/file2\n"
+                                        "index 54b060eee9..1fe912cdd8 100644\n"
+                                        "--- a/dir1/file2\n"
+                                        "+++ b/dir1/file2\n"
+                                        "@@ -1,1 +1,1 @@\n"
+                                        "-foo2\n"
+                                        "+bar2\n"
+                                        "diff --git a/dir1/subdir1/file3 b/dir1/subdir1/file3\n"
+                                        "index c1ec6c6f12..f3c8b75ec6 100644\n"
+                                        "--- a/dir1/subdir1/file3\n"
+                                        "+++ b/dir1/subdir1/file3\n"
+                                        "@@ -1,1 +1,1 @@\n"
+                                        "-foo3\n"
+                                        "+bar3\n"
+                                        "diff --git a/dir2/file4 b/dir2/file4\n"
+                                        "index a0016dbc4c..17375f7a12 100644\n"
+                                        "--- a/dir2/file4\n"
+                                        "+++ b/dir2/file4\n"
+                                        "@@ -1,1 +1,1 @@\n"
+                                        "-foo4\n"
+                                        "+bar4\n"
+                                        "diff --git a/file1 b/file1\n"
+                                        "index 1715acd6a5..05c4fe6772 100644\n"
+                                        "--- a/file1\n"
+                                        "+++ b/file1\n"
+                                        "@@ -1,1 +1,1 @@\n"
+                                        "-foo1\n"
+                                        "+bar1\n");
+    QTest::newRow("diff-git-05") << QStringList{}
+                                 << QStringList{"file1+x=", "file2+x=1\n", "file3=1\n", "file4="}
                                  << QByteArray("diff --git a/file1 b/file1\n"
                                                "new file mode 100755\n"
                                                "index 0000000000..e69de29bb2\n"
@@ -342,7 +367,8 @@ void TestReadCommands::diffGitMatchesTheSamples_data() {
                                                "diff --git a/file4 b/file4\n"
                                                "new file mode 100644\n"
                                                "index 0000000000..e69de29bb2\n");
-    QTest::newRow("diff-git-06") << QStringList{"file1=2\n", "file2=1\n", "file3+x=2\n", "file4+x="} << QStringList{}
+    QTest::newRow("diff-git-06") << QStringList{"file1=2\n", "file2=1\n", "file3+x=2\n", "file4+x="}
+                                 << QStringList{}
                                  << QByteArray("diff --git a/file1 b/file1\n"
                                                "deleted file mode 100644\n"
                                                "index 0cfbf08886..0000000000\n"
@@ -369,7 +395,8 @@ void TestReadCommands::diffGitMatchesTheSamples_data() {
                                                "index e69de29bb2..0000000000\n");
 }
 
-void TestReadCommands::diffGitMatchesTheSamples() {
+void TestReadCommands::diffGitMatchesTheSamples()
+{
     QFETCH(QStringList, before);
     QFETCH(QStringList, after);
     QFETCH(QByteArray, expected);
@@ -396,7 +423,8 @@ void TestReadCommands::diffGitMatchesTheSamples() {
     QCOMPARE(r.out, expected);
 }
 
-void TestReadCommands::diffGitEdgeCases() {
+void TestReadCommands::diffGitEdgeCases()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/tail.txt", "a\nb");
@@ -419,7 +447,8 @@ void TestReadCommands::diffGitEdgeCases() {
                                "+c\n"
                                "\\ No newline at end of file\n"));
     RunResult show = box.jj({"show", "@"}, repo);
-    QVERIFY2(show.out.contains("\nModified regular file renamed.txt (moved.txt => renamed.txt):\nModified regular file "
+    QVERIFY2(show.out.contains("\nModified regular file renamed.txt (moved.txt => "
+                               "renamed.txt):\nModified regular file "
                                "tail.txt:\n"),
              show.out.constData());
     // A change without changes prints nothing; so does the root.
@@ -428,7 +457,8 @@ void TestReadCommands::diffGitEdgeCases() {
     QCOMPARE(box.jj({"diff", "-r", "root()", "--git"}, repo).out, QByteArray());
 }
 
-void TestReadCommands::diffGitAppliesWithGit() {
+void TestReadCommands::diffGitAppliesWithGit()
+{
     // Random edits of a file full of repeated lines: git must accept every hunk.
     JjSandbox box;
     QString repo = box.initRepo();
@@ -463,7 +493,8 @@ void TestReadCommands::diffGitAppliesWithGit() {
     }
 }
 
-void TestReadCommands::bookmarkListLayout() {
+void TestReadCommands::bookmarkListLayout()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/a.txt", "a\n");
@@ -485,7 +516,8 @@ void TestReadCommands::bookmarkListLayout() {
     QCOMPARE(empty.jj({"bookmark", "list"}, empty.initRepo()).out, QByteArray());
 }
 
-void TestReadCommands::remoteListLayout() {
+void TestReadCommands::remoteListLayout()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     QCOMPARE(box.jj({"git", "remote", "list"}, repo).out, QByteArray());
@@ -493,7 +525,8 @@ void TestReadCommands::remoteListLayout() {
     box.jj({"git", "remote", "add", "bar", "http://example.com/repo/foo"}, repo);
     RunResult r = box.jj({"git", "remote", "list"}, repo);
     QCOMPARE(r.exitCode, 0);
-    QCOMPARE(r.out, QByteArray("bar http://example.com/repo/foo\nzed http://example.com/repo/zed\n"));
+    QCOMPARE(r.out,
+             QByteArray("bar http://example.com/repo/foo\nzed http://example.com/repo/zed\n"));
 }
 
 QTEST_GUILESS_MAIN(TestReadCommands)

@@ -14,7 +14,8 @@
 namespace {
 
 // Modification times of everything under .jj and .git.
-QMap<QString, qint64> stamps(const QString &repo) {
+QMap<QString, qint64> stamps(const QString &repo)
+{
     QMap<QString, qint64> out;
     for (const char *dir : {"/.jj", "/.git"}) {
         QDirIterator it(repo + dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -26,8 +27,10 @@ QMap<QString, qint64> stamps(const QString &repo) {
     return out;
 }
 
-QStringList treeFiles(const JjSandbox &box, const QString &repo, const QString &commit) {
-    return QString::fromUtf8(box.git({"ls-tree", "-r", "--name-only", commit}, repo)).split('\n', Qt::SkipEmptyParts);
+QStringList treeFiles(const JjSandbox &box, const QString &repo, const QString &commit)
+{
+    return QString::fromUtf8(box.git({"ls-tree", "-r", "--name-only", commit}, repo))
+        .split('\n', Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -44,7 +47,8 @@ private slots:
     void killedInitLeavesNoRepository();
 };
 
-void TestRobustness::snapshotHonoursIgnoreRules() {
+void TestRobustness::snapshotHonoursIgnoreRules()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/.gitignore", "*.log\nbuild/\n");
@@ -59,10 +63,12 @@ void TestRobustness::snapshotHonoursIgnoreRules() {
     // A tracked file stays tracked when it becomes ignored.
     box.write(repo + "/.gitignore", "*.log\nbuild/\nlate.txt\n");
     box.write(repo + "/late.txt", "2\n");
-    QVERIFY(box.jj({"diff", "-r", "@", "--git"}, repo).out.contains("+++ b/late.txt\n@@ -0,0 +1,1 @@\n+2\n"));
+    QVERIFY(box.jj({"diff", "-r", "@", "--git"}, repo)
+                .out.contains("+++ b/late.txt\n@@ -0,0 +1,1 @@\n+2\n"));
     // Deleting a file records its removal.
     QFile::remove(repo + "/a.txt");
-    QCOMPARE(treeFiles(box, repo, box.commitId(repo, "@")), QStringList({".gitignore", "late.txt"}));
+    QCOMPARE(treeFiles(box, repo, box.commitId(repo, "@")),
+             QStringList({".gitignore", "late.txt"}));
 
     // A repository inside the working copy: its files are content, its .git is not.
     QDir(repo).mkpath("inner");
@@ -71,11 +77,13 @@ void TestRobustness::snapshotHonoursIgnoreRules() {
     QVERIFY(QFile::link("late.txt", repo + "/link"));
     RunResult diff = box.jj({"diff", "-r", "@", "--git"}, repo);
     QCOMPARE(diff.exitCode, 0);
-    QCOMPARE(treeFiles(box, repo, box.commitId(repo, "@")), QStringList({".gitignore", "inner/x.txt", "late.txt", "link"}));
+    QCOMPARE(treeFiles(box, repo, box.commitId(repo, "@")),
+             QStringList({".gitignore", "inner/x.txt", "late.txt", "link"}));
     QVERIFY(diff.out.contains("diff --git a/link b/link\nnew file mode 120000\n"));
 }
 
-void TestRobustness::readOnlyCommandsWriteNothing() {
+void TestRobustness::readOnlyCommandsWriteNothing()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/a.txt", "a\n");
@@ -86,24 +94,30 @@ void TestRobustness::readOnlyCommandsWriteNothing() {
     QTest::qWait(1100); // let any rewrite show up as a newer time
     auto before = stamps(repo);
     for (int round = 0; round < 2; ++round) {
-        for (const QStringList &args : {QStringList{"log", "--no-graph"}, QStringList{"log", "--no-graph", "-r", "::"},
-                                        QStringList{"show", "@"}, QStringList{"diff", "-r", "@-", "--git"},
-                                        QStringList{"bookmark", "list"}, QStringList{"git", "remote", "list"}})
+        for (const QStringList &args :
+             {QStringList{"log", "--no-graph"}, QStringList{"log", "--no-graph", "-r", "::"},
+              QStringList{"show", "@"}, QStringList{"diff", "-r", "@-", "--git"},
+              QStringList{"bookmark", "list"}, QStringList{"git", "remote", "list"}})
             QCOMPARE(box.jj(args, repo).exitCode, 0);
     }
     QCOMPARE(stamps(repo), before);
     QCOMPARE(box.jj({"log", "--no-graph", "-r", "::"}, repo).out, log);
 }
 
-void TestRobustness::concurrentCommandsStayConsistent() {
+void TestRobustness::concurrentCommandsStayConsistent()
+{
     JjSandbox box;
     QString repo = box.initRepo();
     box.write(repo + "/a.txt", "a\n");
     box.jj({"commit", "-m", "base"}, repo);
     box.write(repo + "/edited.txt", "being edited\n");
 
-    const QList<QStringList> kinds{{"log", "--no-graph", "-r", "::"}, {"show", "@"}, {"diff", "-r", "@", "--git"},
-                                   {"bookmark", "list"},              {"git", "remote", "list"}, {"new"},
+    const QList<QStringList> kinds{{"log", "--no-graph", "-r", "::"},
+                                   {"show", "@"},
+                                   {"diff", "-r", "@", "--git"},
+                                   {"bookmark", "list"},
+                                   {"git", "remote", "list"},
+                                   {"new"},
                                    {"log", "--no-graph"}};
     QList<QProcess *> running;
     for (int round = 0; round < 5; ++round)
@@ -133,15 +147,18 @@ void TestRobustness::concurrentCommandsStayConsistent() {
     QCOMPARE(ids.size(), 7);
 }
 
-void TestRobustness::killedCommandLeavesARepositoryEveryCommandReads_data() {
+void TestRobustness::killedCommandLeavesARepositoryEveryCommandReads_data()
+{
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("point");
     for (const char *command : {"abandon", "merge", "snapshot", "commit"})
-        for (const char *point : {"before-index", "before-state", "before-checkout", "mid-checkout", "before-git-export"})
+        for (const char *point : {"before-index", "before-state", "before-checkout", "mid-checkout",
+                                  "before-git-export"})
             QTest::addRow("%s at %s", command, point) << QString(command) << QString(point);
 }
 
-void TestRobustness::killedCommandLeavesARepositoryEveryCommandReads() {
+void TestRobustness::killedCommandLeavesARepositoryEveryCommandReads()
+{
     QFETCH(QString, command);
     QFETCH(QString, point);
     JjSandbox box;
@@ -174,9 +191,10 @@ void TestRobustness::killedCommandLeavesARepositoryEveryCommandReads() {
     QCOMPARE(killed.crashed, reachable);
 
     // Whatever happened, every command reads the repository...
-    for (const QStringList &read : {QStringList{"log", "--no-graph", "-r", "::"}, QStringList{"log", "--no-graph"},
-                                    QStringList{"show", "@"}, QStringList{"diff", "-r", "@", "--git"},
-                                    QStringList{"bookmark", "list"}, QStringList{"git", "remote", "list"}}) {
+    for (const QStringList &read :
+         {QStringList{"log", "--no-graph", "-r", "::"}, QStringList{"log", "--no-graph"},
+          QStringList{"show", "@"}, QStringList{"diff", "-r", "@", "--git"},
+          QStringList{"bookmark", "list"}, QStringList{"git", "remote", "list"}}) {
         RunResult r = box.jj(read, repo);
         QVERIFY2(r.exitCode == 0, qPrintable(read.join(' ') + ": " + QString::fromUtf8(r.err)));
     }
@@ -202,12 +220,14 @@ void TestRobustness::killedCommandLeavesARepositoryEveryCommandReads() {
     QCOMPARE(box.jj({"new"}, repo).exitCode, 0);
 }
 
-void TestRobustness::killedInitLeavesNoRepository() {
+void TestRobustness::killedInitLeavesNoRepository()
+{
     JjSandbox box;
     QProcessEnvironment env = box.env;
     env.insert("JJ_STANDIN_KILL_AT", "before-publish");
-    for (const QStringList &args : {QStringList{"git", "init", "--colocate", "repo"},
-                                    QStringList{"git", "clone", box.bareRemote("remote.git"), box.path("clone")}}) {
+    for (const QStringList &args :
+         {QStringList{"git", "init", "--colocate", "repo"},
+          QStringList{"git", "clone", box.bareRemote("remote.git"), box.path("clone")}}) {
         RunResult killed = box.jj(args, box.root(), env);
         QVERIFY(killed.crashed);
     }

@@ -10,7 +10,10 @@ BookmarkMenu::BookmarkMenu(QPointer<RepoController> controller, QWidget *parent)
     update();
 }
 
-bool BookmarkMenu::addingBookmark() const { return addSheet()->sheet().has_value(); }
+bool BookmarkMenu::addingBookmark() const
+{
+    return addSheet()->sheet().has_value();
+}
 
 QString BookmarkMenu::title(const Repo &repo) const
 {

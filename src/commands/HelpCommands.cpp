@@ -26,14 +26,19 @@ void openLink(const QUrl &url)
 } // namespace
 
 HelpMenu::HelpMenu(QObject *parent)
-    : QObject(parent),
-      m_reportBug(new QAction(tr("Report a Bug"), this)),
+    : QObject(parent), m_reportBug(new QAction(tr("Report a Bug"), this)),
       m_requestFeature(new QAction(tr("Request a Feature"), this))
 {
     for (QAction *item : items())
         connect(item, &QAction::triggered, this, [] { openLink(feedbackUrl()); });
 }
 
-QUrl HelpMenu::feedbackUrl() { return QUrl(QStringLiteral("mailto:feedback@ostrel.app")); }
+QUrl HelpMenu::feedbackUrl()
+{
+    return QUrl(QStringLiteral("mailto:feedback@ostrel.app"));
+}
 
-void HelpMenu::setUrlOpener(UrlOpener opener) { urlOpener() = std::move(opener); }
+void HelpMenu::setUrlOpener(UrlOpener opener)
+{
+    urlOpener() = std::move(opener);
+}

@@ -5,8 +5,7 @@
 #include <QMenuBar>
 
 MenuCommands::MenuCommands(const QString &title, QObject *parent) : QObject(parent), m_title(title)
-{
-}
+{}
 
 QMenu *MenuCommands::addMenu(QMenuBar *menuBar) const
 {
@@ -32,14 +31,15 @@ void MenuCommands::addDivider()
 
 RepoController *MenuCommands::focusedController()
 {
-    const auto binding =
-        platform::FocusedValues::instance().value<RepoController *>(QStringLiteral("repoController"));
+    const auto binding = platform::FocusedValues::instance().value<RepoController *>(
+        QStringLiteral("repoController"));
     return binding && binding->get ? binding->get() : nullptr;
 }
 
 void MenuCommands::showSheet(Sheet sheet)
 {
-    const auto binding = platform::FocusedValues::instance().value<Sheet>(QStringLiteral("sheetToShow"));
+    const auto binding =
+        platform::FocusedValues::instance().value<Sheet>(QStringLiteral("sheetToShow"));
     if (binding && binding->set)
         binding->set(sheet);
 }

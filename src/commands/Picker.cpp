@@ -8,16 +8,15 @@
 #include <QMenu>
 #include <QPushButton>
 
-QString plainMenuText(QString text) { return text.replace(QLatin1Char('&'), QLatin1String("&&")); }
+QString plainMenuText(QString text)
+{
+    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
 
 Picker::Picker(QPointer<RepoController> controller, const QString &caption, const QString &addTitle,
                Sheet addSheet, QWidget *parent)
-    : QWidget(parent),
-      m_controller(std::move(controller)),
-      m_addTitle(addTitle),
-      m_addSheetValue(addSheet),
-      m_button(new QPushButton),
-      m_menu(new QMenu(this)),
+    : QWidget(parent), m_controller(std::move(controller)), m_addTitle(addTitle),
+      m_addSheetValue(addSheet), m_button(new QPushButton), m_menu(new QMenu(this)),
       m_addSheet(new SheetPresenter(this, [this] { return m_controller.data(); }))
 {
     auto *layout = new QHBoxLayout(this);

@@ -9,7 +9,10 @@ RemoteMenu::RemoteMenu(QPointer<RepoController> controller, QWidget *parent)
     update();
 }
 
-bool RemoteMenu::addingRemote() const { return addSheet()->sheet().has_value(); }
+bool RemoteMenu::addingRemote() const
+{
+    return addSheet()->sheet().has_value();
+}
 
 QString RemoteMenu::title(const Repo &repo) const
 {

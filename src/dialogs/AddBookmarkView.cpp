@@ -6,8 +6,7 @@
 
 AddBookmarkView::AddBookmarkView(QPointer<RepoController> controller, QWidget *parent)
     : DialogFrame(tr("Enter a name for the new bookmark"), tr("Add Bookmark"), parent),
-      m_controller(std::move(controller)),
-      m_name(makeTextField(tr("Bookmark Name: ")))
+      m_controller(std::move(controller)), m_name(makeTextField(tr("Bookmark Name: ")))
 {
     addInput(m_name);
 }

@@ -6,8 +6,7 @@
 
 AddChangeView::AddChangeView(QPointer<RepoController> controller, QWidget *parent)
     : DialogFrame(tr("Enter a description of what changed"), tr("Commit Change"), parent),
-      m_controller(std::move(controller)),
-      m_changeDescription(makeTextEditor())
+      m_controller(std::move(controller)), m_changeDescription(makeTextEditor())
 {
     addInput(m_changeDescription);
 }

@@ -6,8 +6,7 @@
 
 AddRemoteView::AddRemoteView(QPointer<RepoController> controller, QWidget *parent)
     : DialogFrame(tr("Enter new remote information"), tr("Add Remote"), parent),
-      m_controller(std::move(controller)),
-      m_name(makeTextField(tr("Remote Name:"))),
+      m_controller(std::move(controller)), m_name(makeTextField(tr("Remote Name:"))),
       m_location(makeTextField(tr("Remote Location:")))
 {
     addInput(m_name);

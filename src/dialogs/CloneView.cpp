@@ -51,10 +51,9 @@ QCoro::Task<> CloneView::chooseLocationAndClone(QString source, QPointer<QWidget
 
 QCoro::Task<> CloneView::cloneRepository(QString source, QUrl destination)
 {
-    CommandProcess process(QUrl::fromLocalFile(QStringLiteral("/")));
-    process.arguments =
-        JujutsuCommand::clone(std::move(source), localPath(destination)).arguments();
-    const CommandResult result = co_await process.run();
+    const CommandResult result =
+        co_await runCommand(QUrl::fromLocalFile(QStringLiteral("/")),
+                            JujutsuCommand::clone(std::move(source), localPath(destination)));
     if (result.isError)
         co_await platform::showErrorAlert(result.text);
 }

@@ -6,8 +6,7 @@
 
 EditDescriptionView::EditDescriptionView(QPointer<RepoController> controller, QWidget *parent)
     : DialogFrame(tr("Enter the change description"), tr("Update Description"), parent),
-      m_controller(std::move(controller)),
-      m_editor(makeTextEditor())
+      m_controller(std::move(controller)), m_editor(makeTextEditor())
 {
     addInput(m_editor);
 }

@@ -7,8 +7,7 @@
 PushView::PushView(QPointer<RepoController> controller, QWidget *parent)
     : DialogFrame(tr("Choose a bookmark and remote to push your changes."), tr("Push"), parent,
                   Padding::stack),
-      m_controller(std::move(controller)),
-      m_bookmarkMenu(new BookmarkMenu(m_controller)),
+      m_controller(std::move(controller)), m_bookmarkMenu(new BookmarkMenu(m_controller)),
       m_remoteMenu(new RemoteMenu(m_controller))
 {
     addInput(m_bookmarkMenu);

@@ -4,8 +4,7 @@
 
 SheetPresenter::SheetPresenter(QWidget *presenter, std::function<RepoController *()> controller)
     : QObject(presenter), m_presenter(presenter), m_controller(std::move(controller))
-{
-}
+{}
 
 void SheetPresenter::setSheet(std::optional<Sheet> sheet)
 {

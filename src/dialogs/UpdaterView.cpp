@@ -5,8 +5,7 @@
 #include <QAction>
 
 UpdaterView::UpdaterView(platform::Updater *updaterViewModel, QObject *parent)
-    : QObject(parent),
-      m_updaterViewModel(updaterViewModel),
+    : QObject(parent), m_updaterViewModel(updaterViewModel),
       m_checkForUpdates(new QAction(tr("Check for Updates…"), this))
 {
     m_checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);

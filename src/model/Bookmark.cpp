@@ -2,22 +2,26 @@
 
 #include "model/Text.h"
 
-bool operator==(const Bookmark &a, const Bookmark &b) {
+bool operator==(const Bookmark &a, const Bookmark &b)
+{
     return text::canonicallyEqual(a.name, b.name);
 }
 
-size_t qHash(const Bookmark &bookmark, size_t seed) {
+size_t qHash(const Bookmark &bookmark, size_t seed)
+{
     return text::canonicalHash(bookmark.name, seed);
 }
 
-Json Bookmark::toJson() const {
+Json Bookmark::toJson() const
+{
     Json json = Json::object();
     json["name"] = coding::toUtf8(name);
     json["latestChange"] = latestChange->toJson();
     return json;
 }
 
-Bookmark Bookmark::fromJson(const Json &json) {
+Bookmark Bookmark::fromJson(const Json &json)
+{
     coding::requireObject(json, "Bookmark");
     Bookmark bookmark;
     bookmark.name = coding::requireString(json, "name");
@@ -25,7 +29,8 @@ Bookmark Bookmark::fromJson(const Json &json) {
     return bookmark;
 }
 
-QList<Bookmark> parseBookmarks(const QString &output) {
+QList<Bookmark> parseBookmarks(const QString &output)
+{
     QList<Bookmark> bookmarks;
     for (QStringView line : text::splitLines(output)) {
         const QList<QStringView> words = text::splitWords(line);

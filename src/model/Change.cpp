@@ -9,7 +9,8 @@
 namespace {
 // The setter rule: store silently when the text is the same, otherwise notify once.
 template<typename Signal>
-void assign(Change *change, QString &field, const QString &value, Signal signal) {
+void assign(Change *change, QString &field, const QString &value, Signal signal)
+{
     if (text::canonicallyEqual(field, value)) {
         field = value;
         return;
@@ -19,26 +20,33 @@ void assign(Change *change, QString &field, const QString &value, Signal signal)
 }
 } // namespace
 
-void Change::setChangeId(const QString &v) {
+void Change::setChangeId(const QString &v)
+{
     assign(this, m_changeId, v, &Change::changeIdChanged);
 }
-void Change::setAuthor(const QString &v) {
+void Change::setAuthor(const QString &v)
+{
     assign(this, m_author, v, &Change::authorChanged);
 }
-void Change::setTimestamp(const QString &v) {
+void Change::setTimestamp(const QString &v)
+{
     assign(this, m_timestamp, v, &Change::timestampChanged);
 }
-void Change::setCommitHash(const QString &v) {
+void Change::setCommitHash(const QString &v)
+{
     assign(this, m_commitHash, v, &Change::commitHashChanged);
 }
-void Change::setDescription(const QString &v) {
+void Change::setDescription(const QString &v)
+{
     assign(this, m_description, v, &Change::descriptionChanged);
 }
-void Change::setChangedText(const QString &v) {
+void Change::setChangedText(const QString &v)
+{
     assign(this, m_changedText, v, &Change::changedTextChanged);
 }
 
-bool operator==(const Change &a, const Change &b) {
+bool operator==(const Change &a, const Change &b)
+{
     return text::canonicallyEqual(a.changeId(), b.changeId());
 }
 
@@ -49,9 +57,13 @@ bool namesSameChange(const QString &a, const QString &b)
     return a.size() <= b.size() ? b.startsWith(a) : a.startsWith(b);
 }
 
-size_t qHash(const Change &change, size_t seed) { return text::canonicalHash(change.changeId(), seed); }
+size_t qHash(const Change &change, size_t seed)
+{
+    return text::canonicalHash(change.changeId(), seed);
+}
 
-Json Change::toJson() const {
+Json Change::toJson() const
+{
     Json json = Json::object();
     json["_changeId"] = coding::toUtf8(m_changeId);
     json["_author"] = coding::toUtf8(m_author);
@@ -63,7 +75,8 @@ Json Change::toJson() const {
     return json;
 }
 
-ChangePtr Change::fromJson(const Json &json) {
+ChangePtr Change::fromJson(const Json &json)
+{
     coding::requireObject(json, "Change");
     auto change = std::make_shared<Change>();
     change->m_changeId = coding::requireString(json, "_changeId");
@@ -75,34 +88,32 @@ ChangePtr Change::fromJson(const Json &json) {
     return change;
 }
 
-void Change::readShowOutput(const QString &output) {
+void Change::readShowOutput(const QString &output)
+{
     showreader::apply(*this, output);
 }
 
-QCoro::Task<QString> Change::show(Folder folder) {
+QCoro::Task<QString> Change::show(Folder folder)
+{
     // Keeps the record alive while jj runs, whoever drops it meanwhile.
     const ChangePtr keepAlive = weak_from_this().lock();
-    CommandProcess process(folder.url);
-    process.arguments = JujutsuCommand::show(m_changeId).arguments();
-    const CommandResult result = co_await process.run();
+    const CommandResult result = co_await runCommand(folder.url, JujutsuCommand::show(m_changeId));
     if (!result.isError)
         readShowOutput(result.text);
     co_return result.text;
 }
 
-QCoro::Task<QString> Change::diff(Folder folder) {
+QCoro::Task<QString> Change::diff(Folder folder)
+{
     const ChangePtr keepAlive = weak_from_this().lock();
-    CommandProcess process(folder.url);
-    process.arguments = JujutsuCommand::diff(m_changeId).arguments();
-    const CommandResult result = co_await process.run();
+    const CommandResult result = co_await runCommand(folder.url, JujutsuCommand::diff(m_changeId));
     if (!result.isError)
         setChangedText(result.text);
     co_return result.text;
 }
 
-QCoro::Task<> Change::describe(QString text, Folder folder) {
+QCoro::Task<> Change::describe(QString text, Folder folder)
+{
     const ChangePtr keepAlive = weak_from_this().lock();
-    CommandProcess process(folder.url);
-    process.arguments = JujutsuCommand::describe(text, m_changeId).arguments();
-    co_await process.run();
+    co_await runCommand(folder.url, JujutsuCommand::describe(text, m_changeId));
 }

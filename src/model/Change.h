@@ -84,6 +84,7 @@ size_t qHash(const Change &change, size_t seed = 0);
 bool namesSameChange(const QString &a, const QString &b);
 
 // Whether two shared records stand for the same change.
-inline bool sameChange(const ChangePtr &a, const ChangePtr &b) {
+inline bool sameChange(const ChangePtr &a, const ChangePtr &b)
+{
     return a && b ? *a == *b : a == b;
 }

@@ -4,16 +4,19 @@
 
 namespace {
 // Ids are read at the time of the question; canonical forms make equal ids one key.
-QString key(const Change &change) {
+QString key(const Change &change)
+{
     return change.changeId().normalized(QString::NormalizationForm_C);
 }
 } // namespace
 
-ChangeSet::ChangeSet(std::initializer_list<ChangePtr> changes) {
+ChangeSet::ChangeSet(std::initializer_list<ChangePtr> changes)
+{
     *this = fromList(QList<ChangePtr>(changes));
 }
 
-ChangeSet ChangeSet::fromList(const QList<ChangePtr> &changes) {
+ChangeSet ChangeSet::fromList(const QList<ChangePtr> &changes)
+{
     ChangeSet set;
     QSet<QString> seen;
     seen.reserve(changes.size());
@@ -28,14 +31,16 @@ ChangeSet ChangeSet::fromList(const QList<ChangePtr> &changes) {
     return set;
 }
 
-bool ChangeSet::insert(ChangePtr change) {
+bool ChangeSet::insert(ChangePtr change)
+{
     if (!change || contains(*change))
         return false;
     m_items.append(std::move(change));
     return true;
 }
 
-bool ChangeSet::remove(const Change &change) {
+bool ChangeSet::remove(const Change &change)
+{
     for (qsizetype i = 0; i < m_items.size(); ++i) {
         if (*m_items[i] == change) {
             m_items.removeAt(i);
@@ -45,14 +50,16 @@ bool ChangeSet::remove(const Change &change) {
     return false;
 }
 
-bool ChangeSet::contains(const Change &change) const {
+bool ChangeSet::contains(const Change &change) const
+{
     for (const ChangePtr &item : m_items)
         if (*item == change)
             return true;
     return false;
 }
 
-bool operator==(const ChangeSet &a, const ChangeSet &b) {
+bool operator==(const ChangeSet &a, const ChangeSet &b)
+{
     if (a.size() != b.size())
         return false;
     if (a.m_items == b.m_items)

@@ -17,7 +17,8 @@ public:
 
 namespace coding {
 
-inline std::string toUtf8(const QString &s) {
+inline std::string toUtf8(const QString &s)
+{
     return s.toStdString();
 }
 
@@ -31,7 +32,8 @@ const Json *optional(const Json &object, const char *key);
 void requireObject(const Json &value, const char *what);
 
 // The record the observation registrar stands for: it carries nothing.
-inline Json registrar() {
+inline Json registrar()
+{
     return Json::object();
 }
 

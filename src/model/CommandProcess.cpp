@@ -1,6 +1,7 @@
 #include "model/CommandProcess.h"
 
 #include "model/Folder.h"
+#include "model/JujutsuCommand.h"
 #include "platform/Resources.h"
 
 #include <QCoro/QCoroSignal>
@@ -14,7 +15,8 @@ namespace {
 class ChildWatch : public QObject {
     Q_OBJECT
 public:
-    explicit ChildWatch(QProcess *process) {
+    explicit ChildWatch(QProcess *process)
+    {
         connect(process, &QProcess::finished, this, &ChildWatch::end);
         connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
             if (error == QProcess::FailedToStart) {
@@ -30,7 +32,8 @@ signals:
     void done();
 
 private:
-    void end() {
+    void end()
+    {
         if (ended)
             return;
         ended = true;
@@ -40,13 +43,15 @@ private:
 } // namespace
 
 CommandProcess::CommandProcess(const QUrl &workingDirectoryUrl)
-    : executableLocation(QStringLiteral("/")), workingDirectory(localPath(workingDirectoryUrl)) {
+    : executableLocation(QStringLiteral("/")), workingDirectory(localPath(workingDirectoryUrl))
+{
     const QString resources = platform::resourceFolder();
     if (!resources.isEmpty())
         executableLocation = resources + QStringLiteral("/jj");
 }
 
-QCoro::Task<CommandResult> CommandProcess::run() const {
+QCoro::Task<CommandResult> CommandProcess::run() const
+{
     // Copies, so that the run does not depend on this value after the first await.
     const QString program = executableLocation;
     const QStringList args = arguments;
@@ -93,6 +98,13 @@ QCoro::Task<CommandResult> CommandProcess::run() const {
     if (child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0)
         co_return CommandResult{QString::fromUtf8(child->readAllStandardOutput()), false};
     co_return CommandResult{QString::fromUtf8(standardError), true};
+}
+
+QCoro::Task<CommandResult> runCommand(QUrl workingDirectory, JujutsuCommand command)
+{
+    CommandProcess process(workingDirectory);
+    process.arguments = command.arguments();
+    co_return co_await process.run();
 }
 
 #include "CommandProcess.moc"

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QUrl>
 
+class JujutsuCommand;
+
 // The outcome of one jj run: standard output on success; standard error, or why the
 // child could not run, on failure.
 struct CommandResult {
@@ -29,3 +31,7 @@ public:
     // Standard error beyond this many bytes makes the run a failure.
     static constexpr qsizetype standardErrorLimit = 100000;
 };
+
+// Runs one command in a folder: the process is made for the folder, given the command's
+// arguments as they are now, and awaited.
+QCoro::Task<CommandResult> runCommand(QUrl workingDirectory, JujutsuCommand command);

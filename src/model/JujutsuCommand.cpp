@@ -1,111 +1,112 @@
 #include "model/JujutsuCommand.h"
 
 namespace {
-QString lastPathComponent(const QUrl &url) {
+QString lastPathComponent(const QUrl &url)
+{
     const QStringList pieces =
         url.path(QUrl::FullyDecoded).split(QLatin1Char('/'), Qt::SkipEmptyParts);
     return pieces.isEmpty() ? QStringLiteral("/") : pieces.last();
 }
 } // namespace
 
-JujutsuCommand JujutsuCommand::createRepo(QUrl folder) {
-    JujutsuCommand c(Case::createRepo);
-    c.m_url = std::move(folder);
-    return c;
+JujutsuCommand JujutsuCommand::withTexts(Case c, QString first, QString second)
+{
+    JujutsuCommand command(c);
+    command.m_first = std::move(first);
+    command.m_second = std::move(second);
+    return command;
 }
 
-JujutsuCommand JujutsuCommand::logBookmark(Bookmark bookmark) {
-    JujutsuCommand c(Case::logBookmark);
-    c.m_bookmark = std::move(bookmark);
-    return c;
+JujutsuCommand JujutsuCommand::withChanges(Case c, ChangeSet changes)
+{
+    JujutsuCommand command(c);
+    command.m_changes = std::move(changes);
+    return command;
 }
 
-JujutsuCommand JujutsuCommand::show(QString changeId) {
-    JujutsuCommand c(Case::show);
-    c.m_first = std::move(changeId);
-    return c;
+JujutsuCommand JujutsuCommand::createRepo(QUrl folder)
+{
+    JujutsuCommand command(Case::createRepo);
+    command.m_url = std::move(folder);
+    return command;
 }
 
-JujutsuCommand JujutsuCommand::describe(QString message, QString changeId) {
-    JujutsuCommand c(Case::describe);
-    c.m_first = std::move(message);
-    c.m_second = std::move(changeId);
-    return c;
+JujutsuCommand JujutsuCommand::logBookmark(Bookmark bookmark)
+{
+    JujutsuCommand command(Case::logBookmark);
+    command.m_bookmark = std::move(bookmark);
+    return command;
 }
 
-JujutsuCommand JujutsuCommand::diff(QString changeId) {
-    JujutsuCommand c(Case::diff);
-    c.m_first = std::move(changeId);
-    return c;
+JujutsuCommand JujutsuCommand::show(QString changeId)
+{
+    return withTexts(Case::show, std::move(changeId));
 }
 
-JujutsuCommand JujutsuCommand::commit(QString message) {
-    JujutsuCommand c(Case::commit);
-    c.m_first = std::move(message);
-    return c;
+JujutsuCommand JujutsuCommand::describe(QString message, QString changeId)
+{
+    return withTexts(Case::describe, std::move(message), std::move(changeId));
 }
 
-JujutsuCommand JujutsuCommand::abandon(ChangeSet changes) {
-    JujutsuCommand c(Case::abandon);
-    c.m_changes = std::move(changes);
-    return c;
+JujutsuCommand JujutsuCommand::diff(QString changeId)
+{
+    return withTexts(Case::diff, std::move(changeId));
 }
 
-JujutsuCommand JujutsuCommand::merge(ChangeSet changes) {
-    JujutsuCommand c(Case::merge);
-    c.m_changes = std::move(changes);
-    return c;
+JujutsuCommand JujutsuCommand::commit(QString message)
+{
+    return withTexts(Case::commit, std::move(message));
 }
 
-JujutsuCommand JujutsuCommand::rebase(ChangeSet changes, ChangePtr target) {
-    JujutsuCommand c(Case::rebase);
-    c.m_changes = std::move(changes);
-    c.m_target = target ? std::move(target) : std::make_shared<Change>();
-    return c;
+JujutsuCommand JujutsuCommand::abandon(ChangeSet changes)
+{
+    return withChanges(Case::abandon, std::move(changes));
 }
 
-JujutsuCommand JujutsuCommand::addBookmark(QString name) {
-    JujutsuCommand c(Case::addBookmark);
-    c.m_first = std::move(name);
-    return c;
+JujutsuCommand JujutsuCommand::merge(ChangeSet changes)
+{
+    return withChanges(Case::merge, std::move(changes));
 }
 
-JujutsuCommand JujutsuCommand::setBookmark(QString name, QString revision) {
-    JujutsuCommand c(Case::setBookmark);
-    c.m_first = std::move(name);
-    c.m_second = std::move(revision);
-    return c;
+JujutsuCommand JujutsuCommand::rebase(ChangeSet changes, ChangePtr target)
+{
+    JujutsuCommand command = withChanges(Case::rebase, std::move(changes));
+    command.m_target = target ? std::move(target) : std::make_shared<Change>();
+    return command;
 }
 
-JujutsuCommand JujutsuCommand::trackBookmark(QString name, QString remote) {
-    JujutsuCommand c(Case::trackBookmark);
-    c.m_first = std::move(name);
-    c.m_second = std::move(remote);
-    return c;
+JujutsuCommand JujutsuCommand::addBookmark(QString name)
+{
+    return withTexts(Case::addBookmark, std::move(name));
 }
 
-JujutsuCommand JujutsuCommand::addRemote(QString name, QString url) {
-    JujutsuCommand c(Case::addRemote);
-    c.m_first = std::move(name);
-    c.m_second = std::move(url);
-    return c;
+JujutsuCommand JujutsuCommand::setBookmark(QString name, QString revision)
+{
+    return withTexts(Case::setBookmark, std::move(name), std::move(revision));
 }
 
-JujutsuCommand JujutsuCommand::push(QString remote, QString bookmark) {
-    JujutsuCommand c(Case::push);
-    c.m_first = std::move(remote);
-    c.m_second = std::move(bookmark);
-    return c;
+JujutsuCommand JujutsuCommand::trackBookmark(QString name, QString remote)
+{
+    return withTexts(Case::trackBookmark, std::move(name), std::move(remote));
 }
 
-JujutsuCommand JujutsuCommand::clone(QString source, QString destinationPath) {
-    JujutsuCommand c(Case::clone);
-    c.m_first = std::move(source);
-    c.m_second = std::move(destinationPath);
-    return c;
+JujutsuCommand JujutsuCommand::addRemote(QString name, QString url)
+{
+    return withTexts(Case::addRemote, std::move(name), std::move(url));
 }
 
-QStringList JujutsuCommand::arguments() const {
+JujutsuCommand JujutsuCommand::push(QString remote, QString bookmark)
+{
+    return withTexts(Case::push, std::move(remote), std::move(bookmark));
+}
+
+JujutsuCommand JujutsuCommand::clone(QString source, QString destinationPath)
+{
+    return withTexts(Case::clone, std::move(source), std::move(destinationPath));
+}
+
+QStringList JujutsuCommand::arguments() const
+{
     auto ids = [this](QStringList head) {
         for (const ChangePtr &change : m_changes)
             head.append(change->changeId());

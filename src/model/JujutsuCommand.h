@@ -69,6 +69,8 @@ public:
 
 private:
     explicit JujutsuCommand(Case c) : m_case(c) {}
+    static JujutsuCommand withTexts(Case c, QString first, QString second = {});
+    static JujutsuCommand withChanges(Case c, ChangeSet changes);
 
     Case m_case;
     QUrl m_url;

@@ -2,7 +2,8 @@
 
 #include "model/Text.h"
 
-QList<ChangePtr> parseChanges(const QString &output) {
+QList<ChangePtr> parseChanges(const QString &output)
+{
     QList<ChangePtr> changes;
     const QList<QStringView> lines = text::splitLines(output);
     for (qsizetype index = 0; index < lines.size(); index += 2) {

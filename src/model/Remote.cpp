@@ -4,38 +4,45 @@
 
 #include <QDir>
 
-bool operator==(const Remote &a, const Remote &b) {
+bool operator==(const Remote &a, const Remote &b)
+{
     return a.url == b.url;
 }
 
-size_t qHash(const Remote &remote, size_t seed) {
+size_t qHash(const Remote &remote, size_t seed)
+{
     return qHash(remote.url, seed);
 }
 
-QUrl fileUrlFromPath(const QString &path) {
+QUrl fileUrlFromPath(const QString &path)
+{
     if (path.isEmpty())
         return QUrl(QStringLiteral("file:"));
     return QUrl::fromLocalFile(QDir::isAbsolutePath(path) ? path
                                                           : QDir::currentPath() + u'/' + path);
 }
 
-std::string encodeUrl(const QUrl &url) {
+std::string encodeUrl(const QUrl &url)
+{
     return url.toEncoded().toStdString();
 }
 
-QUrl decodeUrl(const Json &object, const char *key) {
+QUrl decodeUrl(const Json &object, const char *key)
+{
     const QString text = coding::requireString(object, key);
     return QUrl::fromEncoded(text.toUtf8());
 }
 
-Json Remote::toJson() const {
+Json Remote::toJson() const
+{
     Json json = Json::object();
     json["name"] = coding::toUtf8(name);
     json["url"] = encodeUrl(url);
     return json;
 }
 
-Remote Remote::fromJson(const Json &json) {
+Remote Remote::fromJson(const Json &json)
+{
     coding::requireObject(json, "Remote");
     Remote remote;
     remote.name = coding::requireString(json, "name");
@@ -43,7 +50,8 @@ Remote Remote::fromJson(const Json &json) {
     return remote;
 }
 
-QList<Remote> parseRemotes(const QString &output) {
+QList<Remote> parseRemotes(const QString &output)
+{
     QList<Remote> remotes;
     for (QStringView line : text::splitLines(output)) {
         const QList<QStringView> words = text::splitWords(line);

@@ -7,14 +7,16 @@
 #include <QDir>
 #include <QFileInfo>
 
-Repo Repo::empty(const QUrl &url) {
+Repo Repo::empty(const QUrl &url)
+{
     Repo repo;
     repo.folder = Folder(url);
     return repo;
 }
 
 namespace {
-template<typename T> bool sameElements(const QList<T> &a, const QList<T> &b) {
+template<typename T> bool sameElements(const QList<T> &a, const QList<T> &b)
+{
     if (a.size() != b.size())
         return false;
     for (qsizetype i = 0; i < a.size(); ++i)
@@ -23,7 +25,8 @@ template<typename T> bool sameElements(const QList<T> &a, const QList<T> &b) {
     return true;
 }
 
-bool sameChanges(const QList<ChangePtr> &a, const QList<ChangePtr> &b) {
+bool sameChanges(const QList<ChangePtr> &a, const QList<ChangePtr> &b)
+{
     if (a.size() != b.size())
         return false;
     if (a.isSharedWith(b))
@@ -34,7 +37,8 @@ bool sameChanges(const QList<ChangePtr> &a, const QList<ChangePtr> &b) {
     return true;
 }
 
-template<typename T> Json encodeList(const QList<T> &items) {
+template<typename T> Json encodeList(const QList<T> &items)
+{
     Json list = Json::array();
     for (const T &item : items)
         list.push_back(item.toJson());
@@ -42,7 +46,8 @@ template<typename T> Json encodeList(const QList<T> &items) {
 }
 
 template<typename T, typename Decode>
-QList<T> decodeList(const Json &object, const char *key, Decode decode) {
+QList<T> decodeList(const Json &object, const char *key, Decode decode)
+{
     const Json &value = coding::require(object, key);
     if (!value.is_array())
         throw CodingError(std::string("expected a list for the key \"") + key + "\"");
@@ -54,14 +59,16 @@ QList<T> decodeList(const Json &object, const char *key, Decode decode) {
 }
 } // namespace
 
-bool operator==(const Repo &a, const Repo &b) {
+bool operator==(const Repo &a, const Repo &b)
+{
     return a.folder == b.folder && sameChanges(a.changes, b.changes) &&
            a.selectedChanges == b.selectedChanges && sameElements(a.bookmarks, b.bookmarks) &&
            a.currentBookmark == b.currentBookmark && sameElements(a.remotes, b.remotes) &&
            a.currentRemote == b.currentRemote;
 }
 
-size_t qHash(const Repo &repo, size_t seed) {
+size_t qHash(const Repo &repo, size_t seed)
+{
     QtPrivate::QHashCombine combine;
     seed = combine(seed, repo.folder.url);
     seed = combine(seed, repo.changes.size());
@@ -70,7 +77,8 @@ size_t qHash(const Repo &repo, size_t seed) {
     return seed;
 }
 
-Json Repo::toJson() const {
+Json Repo::toJson() const
+{
     Json json = Json::object();
     json["folder"] = folder.toJson();
     Json changeList = Json::array();
@@ -90,7 +98,8 @@ Json Repo::toJson() const {
     return json;
 }
 
-Repo Repo::fromJson(const Json &json) {
+Repo Repo::fromJson(const Json &json)
+{
     coding::requireObject(json, "Repo");
     Repo repo;
     repo.folder = Folder::fromJson(coding::require(json, "folder"));
@@ -106,12 +115,11 @@ Repo Repo::fromJson(const Json &json) {
     return repo;
 }
 
-QCoro::Task<std::optional<Repo>> Repo::create(QUrl url) {
+QCoro::Task<std::optional<Repo>> Repo::create(QUrl url)
+{
     const QString path = QDir::cleanPath(localPath(url));
     const QUrl parent = QUrl::fromLocalFile(QFileInfo(path).path());
-    CommandProcess process(parent);
-    process.arguments = JujutsuCommand::createRepo(url).arguments();
-    const CommandResult result = co_await process.run();
+    const CommandResult result = co_await runCommand(parent, JujutsuCommand::createRepo(url));
     if (result.isError) {
         co_await platform::showErrorAlert(result.text);
         co_return std::nullopt;
@@ -119,7 +127,8 @@ QCoro::Task<std::optional<Repo>> Repo::create(QUrl url) {
     co_return Repo::empty(url);
 }
 
-bool Repo::isJujutsuRepo(const QUrl &url) {
+bool Repo::isJujutsuRepo(const QUrl &url)
+{
     const QFileInfo info(QDir(localPath(url)).filePath(QStringLiteral(".jj")));
     return info.exists() && info.isDir();
 }

@@ -8,70 +8,82 @@
 #include <algorithm>
 
 RepoController::RepoController(const QUrl &url, QObject *parent)
-    : QObject(parent), m_repo(Repo::empty(url)) {}
+    : QObject(parent), m_repo(Repo::empty(url))
+{}
 
 RepoController::RepoController(Repo repo, QObject *parent)
-    : QObject(parent), m_repo(std::move(repo)) {}
+    : QObject(parent), m_repo(std::move(repo))
+{}
 
-void RepoController::setRepo(Repo repo) {
+void RepoController::setRepo(Repo repo)
+{
     const bool differs = !(repo == m_repo);
     m_repo = std::move(repo);
     if (differs)
         emit repoChanged();
 }
 
-Json RepoController::toJson() const {
+Json RepoController::toJson() const
+{
     Json json = Json::object();
     json["_repo"] = m_repo.toJson();
     json["_$observationRegistrar"] = coding::registrar();
     return json;
 }
 
-std::unique_ptr<RepoController> RepoController::fromJson(const Json &json) {
+std::unique_ptr<RepoController> RepoController::fromJson(const Json &json)
+{
     coding::requireObject(json, "RepoController");
     return std::make_unique<RepoController>(Repo::fromJson(coding::require(json, "_repo")));
 }
 
-size_t qHash(const RepoController &controller, size_t seed) {
+size_t qHash(const RepoController &controller, size_t seed)
+{
     return qHash(controller.repo(), seed);
 }
 
-QCoro::Task<CommandResult> RepoController::run(JujutsuCommand command) {
-    CommandProcess process(m_repo.folder.url);
-    process.arguments = command.arguments();
-    co_return co_await process.run();
+QCoro::Task<CommandResult> RepoController::run(JujutsuCommand command) const
+{
+    return runCommand(m_repo.folder.url, std::move(command));
 }
 
 // Every member below that awaits keeps a guard: the window, and with it the
 // controller, may close while jj runs, and nothing may touch it afterwards.
 
-QCoro::Task<QList<ChangePtr>> RepoController::logChanges(JujutsuCommand command) {
+QCoro::Task<QList<ChangePtr>> RepoController::logChanges(JujutsuCommand command)
+{
     const CommandResult result = co_await run(std::move(command));
     co_return result.isError ? QList<ChangePtr>() : parseChanges(result.text);
 }
 
-QCoro::Task<QList<ChangePtr>> RepoController::logBookmark(Bookmark bookmark) {
+QCoro::Task<QList<ChangePtr>> RepoController::logBookmark(Bookmark bookmark)
+{
     return logChanges(JujutsuCommand::logBookmark(std::move(bookmark)));
 }
 
-QCoro::Task<QList<ChangePtr>> RepoController::logAllChanges() {
+QCoro::Task<QList<ChangePtr>> RepoController::logAllChanges()
+{
     return logChanges(JujutsuCommand::logAllChanges());
 }
 
-QCoro::Task<QList<ChangePtr>> RepoController::log() {
+QCoro::Task<QList<ChangePtr>> RepoController::log()
+{
     return logChanges(JujutsuCommand::log());
 }
 
-QCoro::Task<QList<ChangePtr>> RepoController::logMyChanges() {
+QCoro::Task<QList<ChangePtr>> RepoController::logMyChanges()
+{
     return logChanges(JujutsuCommand::logMyChanges());
 }
 
-QCoro::Task<ChangePtr> RepoController::logWorkingCopy() {
+QCoro::Task<ChangePtr> RepoController::logWorkingCopy()
+{
     const QList<ChangePtr> changes = co_await logChanges(JujutsuCommand::logWorkingCopy());
     co_return changes.isEmpty() ? nullptr : changes.first();
 }
 
-QCoro::Task<QList<Bookmark>> RepoController::listBookmarks() {
+QCoro::Task<QList<Bookmark>> RepoController::listBookmarks()
+{
     const CommandResult result = co_await run(JujutsuCommand::listBookmarks());
     QList<Bookmark> bookmarks;
     if (!result.isError) {
@@ -82,12 +94,14 @@ QCoro::Task<QList<Bookmark>> RepoController::listBookmarks() {
     co_return bookmarks;
 }
 
-QCoro::Task<QList<Remote>> RepoController::listRemotes() {
+QCoro::Task<QList<Remote>> RepoController::listRemotes()
+{
     const CommandResult result = co_await run(JujutsuCommand::listRemotes());
     co_return result.isError ? QList<Remote>() : parseRemotes(result.text);
 }
 
-QCoro::Task<> RepoController::loadChanges(SidebarSelection selection) {
+QCoro::Task<> RepoController::loadChanges(SidebarSelection selection)
+{
     if (selection.isChange()) {
         co_await loadChanges(selection.category());
         co_return;
@@ -98,7 +112,8 @@ QCoro::Task<> RepoController::loadChanges(SidebarSelection selection) {
         modifyRepo([&](Repo &repo) { repo.changes = std::move(changes); });
 }
 
-QCoro::Task<> RepoController::loadChanges(ChangeCategory category) {
+QCoro::Task<> RepoController::loadChanges(ChangeCategory category)
+{
     QPointer<RepoController> self(this);
     QList<ChangePtr> changes;
     switch (category) {
@@ -116,14 +131,16 @@ QCoro::Task<> RepoController::loadChanges(ChangeCategory category) {
         modifyRepo([&](Repo &repo) { repo.changes = std::move(changes); });
 }
 
-QCoro::Task<> RepoController::insertWorkingCopy() {
+QCoro::Task<> RepoController::insertWorkingCopy()
+{
     QPointer<RepoController> self(this);
     ChangePtr workingCopy = co_await logWorkingCopy();
     if (self && workingCopy)
         modifyRepo([&](Repo &repo) { repo.changes.prepend(std::move(workingCopy)); });
 }
 
-QCoro::Task<Bookmark> RepoController::addBookmark(QString name) {
+QCoro::Task<Bookmark> RepoController::addBookmark(QString name)
+{
     QPointer<RepoController> self(this);
     const CommandResult result = co_await run(JujutsuCommand::addBookmark(name));
     Bookmark bookmark{name, std::make_shared<Change>()};
@@ -132,7 +149,8 @@ QCoro::Task<Bookmark> RepoController::addBookmark(QString name) {
     co_return bookmark;
 }
 
-QCoro::Task<> RepoController::commit(QString description) {
+QCoro::Task<> RepoController::commit(QString description)
+{
     QPointer<RepoController> self(this);
     const CommandResult result = co_await run(JujutsuCommand::commit(description));
     // A failed commit left the working copy where it was: re-reading it would list it
@@ -144,7 +162,8 @@ QCoro::Task<> RepoController::commit(QString description) {
         m_repo.changes.at(1)->setDescription(description);
 }
 
-QCoro::Task<Remote> RepoController::addRemote(QString name, QUrl url) {
+QCoro::Task<Remote> RepoController::addRemote(QString name, QUrl url)
+{
     const CommandResult result =
         co_await run(JujutsuCommand::addRemote(name, url.toString(QUrl::FullyEncoded)));
     if (result.isError) {
@@ -154,20 +173,23 @@ QCoro::Task<Remote> RepoController::addRemote(QString name, QUrl url) {
     co_return Remote{name, url};
 }
 
-QCoro::Task<> RepoController::abandon(ChangeSet changes) {
+QCoro::Task<> RepoController::abandon(ChangeSet changes)
+{
     const CommandResult result = co_await run(JujutsuCommand::abandon(std::move(changes)));
     if (result.isError)
         co_await platform::showErrorAlert(result.text);
 }
 
-QCoro::Task<> RepoController::rebase(ChangeSet changes, ChangePtr target) {
+QCoro::Task<> RepoController::rebase(ChangeSet changes, ChangePtr target)
+{
     const CommandResult result =
         co_await run(JujutsuCommand::rebase(std::move(changes), std::move(target)));
     if (result.isError)
         co_await platform::showErrorAlert(result.text);
 }
 
-QCoro::Task<> RepoController::addChange() {
+QCoro::Task<> RepoController::addChange()
+{
     QPointer<RepoController> self(this);
     const CommandResult result = co_await run(JujutsuCommand::addChange());
     // A failed `jj new` made no working copy; nothing to list.
@@ -175,7 +197,8 @@ QCoro::Task<> RepoController::addChange() {
         co_await insertWorkingCopy();
 }
 
-QCoro::Task<> RepoController::merge(ChangeSet changes) {
+QCoro::Task<> RepoController::merge(ChangeSet changes)
+{
     QPointer<RepoController> self(this);
     const CommandResult result = co_await run(JujutsuCommand::merge(std::move(changes)));
     if (result.isError) {
@@ -186,19 +209,22 @@ QCoro::Task<> RepoController::merge(ChangeSet changes) {
         co_await insertWorkingCopy();
 }
 
-QCoro::Task<> RepoController::pull() {
+QCoro::Task<> RepoController::pull()
+{
     const CommandResult result = co_await run(JujutsuCommand::pull());
     if (result.isError)
         co_await platform::showErrorAlert(result.text);
 }
 
-QCoro::Task<> RepoController::trackBookmark(QString bookmark, Remote remote) {
+QCoro::Task<> RepoController::trackBookmark(QString bookmark, Remote remote)
+{
     const CommandResult result = co_await run(JujutsuCommand::trackBookmark(bookmark, remote.name));
     if (result.isError)
         co_await platform::showErrorAlert(result.text);
 }
 
-QCoro::Task<> RepoController::push(ChangePtr change, QString bookmark, Remote remote) {
+QCoro::Task<> RepoController::push(ChangePtr change, QString bookmark, Remote remote)
+{
     QPointer<RepoController> self(this);
     const QString changeId = change ? change->changeId() : QString();
     // The bookmark move is not examined: the push follows and reports for both.
@@ -210,13 +236,13 @@ QCoro::Task<> RepoController::push(ChangePtr change, QString bookmark, Remote re
         co_await platform::showErrorAlert(result.text);
 }
 
-void RepoController::removeListedChanges(const ChangeSet &changes) {
+void RepoController::removeListedChanges(const ChangeSet &changes)
+{
     for (const ChangePtr &change : changes) {
         const auto &list = m_repo.changes;
-        const auto found = std::find_if(list.cbegin(), list.cend(),
-                                        [&](const ChangePtr &c) {
-                                            return namesSameChange(c->changeId(), change->changeId());
-                                        });
+        const auto found = std::find_if(list.cbegin(), list.cend(), [&](const ChangePtr &c) {
+            return namesSameChange(c->changeId(), change->changeId());
+        });
         if (found == list.cend())
             continue;
         const qsizetype index = found - list.cbegin();
@@ -224,7 +250,8 @@ void RepoController::removeListedChanges(const ChangeSet &changes) {
     }
 }
 
-void RepoController::moveChanges(const QList<qsizetype> &sourceOffsets, qsizetype destination) {
+void RepoController::moveChanges(const QList<qsizetype> &sourceOffsets, qsizetype destination)
+{
     const qsizetype count = m_repo.changes.size();
     QList<qsizetype> sources;
     for (qsizetype offset : sourceOffsets)

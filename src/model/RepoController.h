@@ -29,7 +29,8 @@ public:
 
     // An in-place write of a part of the model: always notifies, even when nothing
     // changed.
-    template<typename Edit> void modifyRepo(Edit &&edit) {
+    template<typename Edit> void modifyRepo(Edit &&edit)
+    {
         edit(m_repo);
         emit repoChanged();
     }
@@ -71,7 +72,8 @@ public:
     // the list are skipped.
     void moveChanges(const QList<qsizetype> &sourceOffsets, qsizetype destination);
 
-    friend bool operator==(const RepoController &a, const RepoController &b) {
+    friend bool operator==(const RepoController &a, const RepoController &b)
+    {
         return a.m_repo == b.m_repo;
     }
 
@@ -79,7 +81,7 @@ signals:
     void repoChanged();
 
 private:
-    QCoro::Task<CommandResult> run(JujutsuCommand command);
+    QCoro::Task<CommandResult> run(JujutsuCommand command) const;
     QCoro::Task<QList<ChangePtr>> logChanges(JujutsuCommand command);
     QCoro::Task<> insertWorkingCopy();
 

@@ -62,7 +62,8 @@ template<typename Rule> struct capture : pegtl::nothing<Rule> {};
 #define OSTREL_CAPTURE(rule)                                                                       \
     template<> struct capture<grammar::rule> {                                                     \
         template<typename Input>                                                                   \
-        static void apply(const Input &in, std::optional<std::string> &out) {                      \
+        static void apply(const Input &in, std::optional<std::string> &out)                        \
+        {                                                                                          \
             out = in.string();                                                                     \
         }                                                                                          \
     };
@@ -74,7 +75,8 @@ OSTREL_CAPTURE(description_value)
 #undef OSTREL_CAPTURE
 
 template<typename Grammar>
-std::optional<QString> read(const std::string &output, const char *expected) {
+std::optional<QString> read(const std::string &output, const char *expected)
+{
     std::optional<std::string> value;
     pegtl::memory_input in(output, "jj show");
     if (pegtl::parse<Grammar, capture>(in, value) && value)
@@ -86,7 +88,8 @@ std::optional<QString> read(const std::string &output, const char *expected) {
 
 } // namespace
 
-QString cleanDescription(const QString &raw) {
+QString cleanDescription(const QString &raw)
+{
     QString result;
     const QStringList paragraphs = raw.split(QStringLiteral("\n\n"));
     for (const QString &paragraph : paragraphs) {
@@ -96,7 +99,8 @@ QString cleanDescription(const QString &raw) {
     return text::trimmed(result, text::isWhitespaceOrNewline).toString();
 }
 
-void apply(Change &change, const QString &output) {
+void apply(Change &change, const QString &output)
+{
     const std::string bytes = output.toStdString();
     if (auto v = read<grammar::commit_id>(bytes, "\"Commit ID:\""))
         change.setCommitHash(*v);

@@ -2,7 +2,8 @@
 
 #include <QHashFunctions>
 
-size_t qHash(const SidebarSelection &selection, size_t seed) {
+size_t qHash(const SidebarSelection &selection, size_t seed)
+{
     QtPrivate::QHashCombine combine;
     if (selection.isChange()) {
         seed = combine(seed, 0);

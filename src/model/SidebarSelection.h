@@ -9,7 +9,8 @@
 class SidebarSelection {
 public:
     static SidebarSelection change(ChangeCategory category) { return SidebarSelection(category); }
-    static SidebarSelection bookmark(Bookmark bookmark) {
+    static SidebarSelection bookmark(Bookmark bookmark)
+    {
         return SidebarSelection(std::move(bookmark));
     }
 
@@ -20,7 +21,8 @@ public:
     const Bookmark &bookmarkValue() const { return std::get<Bookmark>(m_value); }
 
     // Categories compare by case; bookmarks by name only.
-    friend bool operator==(const SidebarSelection &a, const SidebarSelection &b) {
+    friend bool operator==(const SidebarSelection &a, const SidebarSelection &b)
+    {
         return a.m_value == b.m_value;
     }
 

@@ -4,12 +4,14 @@
 
 namespace text {
 
-bool isNewline(QChar c) {
+bool isNewline(QChar c)
+{
     const char16_t u = c.unicode();
     return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
 }
 
-bool isWhitespace(QChar c) {
+bool isWhitespace(QChar c)
+{
     const char16_t u = c.unicode();
     if (u == u' ' || u == u'\t')
         return true;
@@ -18,12 +20,14 @@ bool isWhitespace(QChar c) {
     return c.category() == QChar::Separator_Space;
 }
 
-bool isWhitespaceOrNewline(QChar c) {
+bool isWhitespaceOrNewline(QChar c)
+{
     return isNewline(c) || isWhitespace(c);
 }
 
 namespace {
-QList<QStringView> splitAt(QStringView text, bool (*isSeparator)(QChar)) {
+QList<QStringView> splitAt(QStringView text, bool (*isSeparator)(QChar))
+{
     QList<QStringView> pieces;
     qsizetype start = 0;
     const qsizetype n = text.size();
@@ -37,7 +41,8 @@ QList<QStringView> splitAt(QStringView text, bool (*isSeparator)(QChar)) {
     return pieces;
 }
 
-bool isAscii(const QString &s) {
+bool isAscii(const QString &s)
+{
     for (QChar c : s)
         if (c.unicode() >= 0x80)
             return false;
@@ -45,15 +50,18 @@ bool isAscii(const QString &s) {
 }
 } // namespace
 
-QList<QStringView> splitLines(QStringView text) {
+QList<QStringView> splitLines(QStringView text)
+{
     return splitAt(text, isNewline);
 }
 
-QList<QStringView> splitWords(QStringView line) {
+QList<QStringView> splitWords(QStringView line)
+{
     return splitAt(line, isWhitespaceOrNewline);
 }
 
-QStringView trimmed(QStringView text, bool (*strip)(QChar)) {
+QStringView trimmed(QStringView text, bool (*strip)(QChar))
+{
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && strip(text[begin]))
@@ -63,7 +71,8 @@ QStringView trimmed(QStringView text, bool (*strip)(QChar)) {
     return text.sliced(begin, end - begin);
 }
 
-bool canonicallyEqual(const QString &a, const QString &b) {
+bool canonicallyEqual(const QString &a, const QString &b)
+{
     if (a == b)
         return true;
     if (isAscii(a) && isAscii(b))
@@ -71,7 +80,8 @@ bool canonicallyEqual(const QString &a, const QString &b) {
     return a.normalized(QString::NormalizationForm_C) == b.normalized(QString::NormalizationForm_C);
 }
 
-size_t canonicalHash(const QString &s, size_t seed) {
+size_t canonicalHash(const QString &s, size_t seed)
+{
     if (isAscii(s))
         return qHash(s, seed);
     return qHash(s.normalized(QString::NormalizationForm_C), seed);

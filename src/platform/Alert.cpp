@@ -5,17 +5,20 @@
 namespace platform {
 
 namespace {
-AlertPresenter &presenter() {
+AlertPresenter &presenter()
+{
     static AlertPresenter p;
     return p;
 }
 } // namespace
 
-void setAlertPresenter(AlertPresenter p) {
+void setAlertPresenter(AlertPresenter p)
+{
     presenter() = std::move(p);
 }
 
-QCoro::Task<> runModalAlert(QString message, QString informative) {
+QCoro::Task<> runModalAlert(QString message, QString informative)
+{
     if (presenter()) {
         // Copy: the presenter may be replaced while the alert is up.
         auto p = presenter();
@@ -25,7 +28,8 @@ QCoro::Task<> runModalAlert(QString message, QString informative) {
     std::fprintf(stderr, "%s: %s\n", qPrintable(message), qPrintable(informative));
 }
 
-QCoro::Task<> showErrorAlert(QString failureText) {
+QCoro::Task<> showErrorAlert(QString failureText)
+{
     co_await runModalAlert(QStringLiteral("Error running command"), std::move(failureText));
 }
 

@@ -14,8 +14,7 @@ namespace platform {
 
 // A read-write view of a value that lives in a window: reading calls get, writing
 // calls set, which writes into the publishing window's state or model.
-template<typename T>
-struct Binding {
+template<typename T> struct Binding {
     std::function<T()> get;
     std::function<void(const T &)> set;
 };
@@ -29,16 +28,14 @@ class FocusedValues : public QObject {
 public:
     static FocusedValues &instance();
 
-    template<typename T>
-    void publish(QWidget *window, const QString &key, Binding<T> binding)
+    template<typename T> void publish(QWidget *window, const QString &key, Binding<T> binding)
     {
         track(window);
         m_values[window].insert(key, std::any(std::move(binding)));
         emit changed();
     }
 
-    template<typename T>
-    std::optional<Binding<T>> value(const QString &key) const
+    template<typename T> std::optional<Binding<T>> value(const QString &key) const
     {
         QWidget *window = focusedWindow();
         if (!window)

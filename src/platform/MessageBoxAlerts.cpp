@@ -12,8 +12,8 @@ namespace platform {
 void installMessageBoxAlerts()
 {
     setAlertPresenter([](QString message, QString informative) -> QCoro::Task<> {
-        QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Warning, message, message,
-                                                    QMessageBox::Ok);
+        QPointer<QMessageBox> box =
+            new QMessageBox(QMessageBox::Warning, message, message, QMessageBox::Ok);
         box->setTextFormat(Qt::PlainText);
         box->setInformativeText(informative);
         box->setWindowModality(Qt::ApplicationModal);

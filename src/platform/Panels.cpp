@@ -19,8 +19,14 @@ FolderPanelHook &folderHook()
 }
 } // namespace
 
-void setSavePanelHook(SavePanelHook hook) { saveHook() = std::move(hook); }
-void setFolderPanelHook(FolderPanelHook hook) { folderHook() = std::move(hook); }
+void setSavePanelHook(SavePanelHook hook)
+{
+    saveHook() = std::move(hook);
+}
+void setFolderPanelHook(FolderPanelHook hook)
+{
+    folderHook() = std::move(hook);
+}
 
 QCoro::Task<std::optional<QUrl>> runSavePanel(SavePanelOptions options, QWidget *parent)
 {

@@ -13,8 +13,8 @@ namespace platform {
 
 struct SavePanelOptions {
     QString title;
-    QString prompt;          // the confirming button's text
-    QString nameFieldLabel;  // the label of the name field
+    QString prompt;         // the confirming button's text
+    QString nameFieldLabel; // the label of the name field
     bool canCreateDirectories = false;
 };
 

@@ -6,13 +6,15 @@
 namespace platform {
 
 namespace {
-QString &overrideFolder() {
+QString &overrideFolder()
+{
     static QString folder;
     return folder;
 }
 } // namespace
 
-QString resourceFolder() {
+QString resourceFolder()
+{
     if (!overrideFolder().isEmpty())
         return overrideFolder();
     if (!QCoreApplication::instance())
@@ -21,7 +23,8 @@ QString resourceFolder() {
                            QStringLiteral("/../share/ostrel"));
 }
 
-void setResourceFolderForTesting(const QString &folder) {
+void setResourceFolderForTesting(const QString &folder)
+{
     overrideFolder() = folder;
 }
 

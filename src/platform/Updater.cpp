@@ -36,9 +36,12 @@ RawItem readItem(QXmlStreamReader &xml)
             const QXmlStreamAttributes attributes = xml.attributes();
             item.url = attributes.value(QStringLiteral("url")).toString().trimmed();
             if (item.version.isEmpty())
-                item.version = attributes.value(sparkle, QStringLiteral("version")).toString().trimmed();
+                item.version =
+                    attributes.value(sparkle, QStringLiteral("version")).toString().trimmed();
             if (item.shortVersion.isEmpty())
-                item.shortVersion = attributes.value(sparkle, QStringLiteral("shortVersionString")).toString().trimmed();
+                item.shortVersion = attributes.value(sparkle, QStringLiteral("shortVersionString"))
+                                        .toString()
+                                        .trimmed();
             xml.skipCurrentElement();
         } else {
             xml.skipCurrentElement();
@@ -72,12 +75,13 @@ AppcastReading readAppcast(const QByteArray &feed)
                 const QVersionNumber version = QVersionNumber::fromString(raw.version, &suffix);
                 if (version.isNull() || suffix != raw.version.size())
                     continue;
-                if (reading.newest && QVersionNumber::compare(version.normalized(),
-                                                              reading.newest->version.normalized()) <= 0)
+                if (reading.newest &&
+                    QVersionNumber::compare(version.normalized(),
+                                            reading.newest->version.normalized()) <= 0)
                     continue;
-                reading.newest = AppcastItem{version,
-                                             raw.shortVersion.isEmpty() ? raw.version : raw.shortVersion,
-                                             QUrl(raw.url)};
+                reading.newest = AppcastItem{
+                    version, raw.shortVersion.isEmpty() ? raw.version : raw.shortVersion,
+                    QUrl(raw.url)};
             }
         }
     }
@@ -94,8 +98,7 @@ AppcastReading readAppcast(const QByteArray &feed)
 
 Updater::Updater(QVersionNumber currentVersion, QObject *parent)
     : QObject(parent), m_currentVersion(std::move(currentVersion))
-{
-}
+{}
 
 QVersionNumber Updater::applicationVersion()
 {
@@ -113,9 +116,11 @@ void Updater::start()
         m_feedProblem = tr("No update feed is configured (%1: %2).").arg(path, file.errorString());
     } else {
         const QString text = QString::fromUtf8(file.readAll()).trimmed();
-        m_feedUrl = text.startsWith(u'/') ? QUrl::fromLocalFile(text) : QUrl(text, QUrl::StrictMode);
+        m_feedUrl =
+            text.startsWith(u'/') ? QUrl::fromLocalFile(text) : QUrl(text, QUrl::StrictMode);
         if (!m_feedUrl.isValid() || m_feedUrl.isRelative()) {
-            m_feedProblem = tr("The update feed location in %1 is not a valid URL: %2").arg(path, text);
+            m_feedProblem =
+                tr("The update feed location in %1 is not a valid URL: %2").arg(path, text);
             m_feedUrl.clear();
         }
     }
@@ -166,10 +171,11 @@ QCoro::Task<> Updater::checkForUpdates()
                 .arg(reading.error));
     } else if (reading.newest && QVersionNumber::compare(reading.newest->version.normalized(),
                                                          m_currentVersion.normalized()) > 0) {
-        co_await runModalAlert(tr("A new version of Ostrel is available!"),
-                               tr("Ostrel %1 is now available; you have %2.\n\nDownload it from:\n%3")
-                                   .arg(reading.newest->displayVersion, m_currentVersion.toString(),
-                                        reading.newest->downloadUrl.toString()));
+        co_await runModalAlert(
+            tr("A new version of Ostrel is available!"),
+            tr("Ostrel %1 is now available; you have %2.\n\nDownload it from:\n%3")
+                .arg(reading.newest->displayVersion, m_currentVersion.toString(),
+                     reading.newest->downloadUrl.toString()));
     } else {
         co_await runModalAlert(tr("You’re up to date!"),
                                tr("Ostrel %1 is currently the newest version available.")

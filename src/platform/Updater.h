@@ -34,7 +34,8 @@ class Updater : public QObject {
     Q_OBJECT
 
 public:
-    explicit Updater(QVersionNumber currentVersion = applicationVersion(), QObject *parent = nullptr);
+    explicit Updater(QVersionNumber currentVersion = applicationVersion(),
+                     QObject *parent = nullptr);
 
     // The version the build was made as.
     static QVersionNumber applicationVersion();

@@ -12,9 +12,15 @@ WindowGroup &WindowGroup::instance()
     return *group;
 }
 
-void WindowGroup::setFactory(Factory factory) { m_factory = std::move(factory); }
+void WindowGroup::setFactory(Factory factory)
+{
+    m_factory = std::move(factory);
+}
 
-QList<QMainWindow *> WindowGroup::windows() const { return m_windows; }
+QList<QMainWindow *> WindowGroup::windows() const
+{
+    return m_windows;
+}
 
 RepoController *WindowGroup::valueOf(const QMainWindow *window) const
 {

@@ -16,7 +16,11 @@ namespace platform::WindowRestoration {
 
 namespace {
 
-void report(const QString &line) { std::printf("%s\n", qPrintable(line)); std::fflush(stdout); }
+void report(const QString &line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
 
 // Keeps a state file the application could not use, for the user to look at.
 void setAside(const QString &path, const QString &why)
@@ -26,9 +30,11 @@ void setAside(const QString &path, const QString &why)
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = path + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(n);
     if (QFile::rename(path, target))
-        report(QStringLiteral("Window state %1 could not be used (%2); kept as %3").arg(path, why, target));
+        report(QStringLiteral("Window state %1 could not be used (%2); kept as %3")
+                   .arg(path, why, target));
     else
-        report(QStringLiteral("Window state %1 could not be used (%2) nor set aside").arg(path, why));
+        report(
+            QStringLiteral("Window state %1 could not be used (%2) nor set aside").arg(path, why));
 }
 
 } // namespace
@@ -44,19 +50,22 @@ bool saveWindows(const WindowGroup &group, const QString &path)
     Json windows = Json::array();
     for (const QMainWindow *window : group.windows()) {
         // A window without a value has nothing to restore.
-        if (const RepoController *controller = group.valueOf(window); controller && group.hasValue(window))
+        if (const RepoController *controller = group.valueOf(window);
+            controller && group.hasValue(window))
             windows.push_back(controller->toJson());
     }
     QDir().mkpath(QFileInfo(path).path());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        report(QStringLiteral("Window state %1 could not be written: %2").arg(path, file.errorString()));
+        report(QStringLiteral("Window state %1 could not be written: %2")
+                   .arg(path, file.errorString()));
         return false;
     }
     const std::string text = windows.dump();
     file.write(text.data(), qint64(text.size()));
     if (!file.commit()) {
-        report(QStringLiteral("Window state %1 could not be written: %2").arg(path, file.errorString()));
+        report(QStringLiteral("Window state %1 could not be written: %2")
+                   .arg(path, file.errorString()));
         return false;
     }
     return true;
@@ -76,7 +85,8 @@ int restoreWindows(WindowGroup &group, const QString &path)
 
     const Json windows = Json::parse(bytes.constBegin(), bytes.constEnd(), nullptr, false);
     if (windows.is_discarded() || !windows.is_array()) {
-        setAside(path, windows.is_discarded() ? QStringLiteral("not JSON") : QStringLiteral("not a list of windows"));
+        setAside(path, windows.is_discarded() ? QStringLiteral("not JSON")
+                                              : QStringLiteral("not a list of windows"));
         return 0;
     }
     std::vector<std::unique_ptr<RepoController>> controllers;

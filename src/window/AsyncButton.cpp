@@ -8,10 +8,8 @@
 
 AsyncButton::AsyncButton(const QString &label, AsyncRunner::Action action, QWidget *parent,
                          QAbstractButton *button)
-    : QWidget(parent),
-      m_runner(new AsyncRunner(std::move(action), this)),
-      m_button(button ? button : new QPushButton),
-      m_indicator(new BusyIndicator)
+    : QWidget(parent), m_runner(new AsyncRunner(std::move(action), this)),
+      m_button(button ? button : new QPushButton), m_indicator(new BusyIndicator)
 {
     m_button->setText(label);
     auto *layout = new QHBoxLayout(this);

@@ -8,8 +8,7 @@
 
 AsyncRunner::AsyncRunner(Action action, QObject *parent)
     : QObject(parent), m_action(std::move(action))
-{
-}
+{}
 
 void AsyncRunner::setPerforming(bool value)
 {

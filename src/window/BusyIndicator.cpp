@@ -23,6 +23,12 @@ void BusyIndicator::paintEvent(QPaintEvent *)
     painter.drawArc(box, -m_angle * 16, 270 * 16);
 }
 
-void BusyIndicator::showEvent(QShowEvent *) { m_timer.start(); }
+void BusyIndicator::showEvent(QShowEvent *)
+{
+    m_timer.start();
+}
 
-void BusyIndicator::hideEvent(QHideEvent *) { m_timer.stop(); }
+void BusyIndicator::hideEvent(QHideEvent *)
+{
+    m_timer.stop();
+}

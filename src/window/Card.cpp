@@ -32,7 +32,8 @@ constexpr char16_t simpleLimit = 0x250;
 bool isSimple(QStringView paragraph)
 {
     for (QChar c : paragraph)
-        if (c.unicode() < 0x20 || c.unicode() >= simpleLimit || (c.unicode() >= 0x7f && c.unicode() < 0xa0))
+        if (c.unicode() < 0x20 || c.unicode() >= simpleLimit ||
+            (c.unicode() >= 0x7f && c.unicode() < 0xa0))
             return false;
     return true;
 }
@@ -89,8 +90,8 @@ void wrapSimple(QStringView paragraph, qsizetype offset, const QFont &font, qrea
     result.lines.append({offset + lineStart, paragraph.size() - lineStart});
 }
 
-void wrapWithLayout(QStringView paragraph, qsizetype offset, const QFont &font, int width, int limit,
-                    Wrapped &result)
+void wrapWithLayout(QStringView paragraph, qsizetype offset, const QFont &font, int width,
+                    int limit, Wrapped &result)
 {
     QTextLayout layout(paragraph.toString(), font);
     QTextOption option;
@@ -123,7 +124,8 @@ Wrapped wrap(const QString &text, const QFont &font, int width, int limit)
         if (end < 0)
             end = text.size();
         const bool cut = end - offset > paragraphLimit;
-        const QStringView paragraph = QStringView(text).mid(offset, qMin(end - offset, paragraphLimit));
+        const QStringView paragraph =
+            QStringView(text).mid(offset, qMin(end - offset, paragraphLimit));
         if (isSimple(paragraph))
             wrapSimple(paragraph, offset, font, width, limit, result);
         else
@@ -136,7 +138,10 @@ Wrapped wrap(const QString &text, const QFont &font, int width, int limit)
 
 } // namespace
 
-int Card::verticalPadding() { return 6; }
+int Card::verticalPadding()
+{
+    return 6;
+}
 
 QStringList Card::visibleLines(const QString &text, const QFont &font, int width)
 {
@@ -152,7 +157,8 @@ QStringList Card::visibleLines(const QString &text, const QFont &font, int width
         // The last line runs on with the text that did not fit, cut with an ellipsis.
         QString rest = text.mid(wrapped.lines.last().start, paragraphLimit);
         rest.replace(u'\n', u' ');
-        lines.last() = QFontMetrics(font).elidedText(rest + QChar(0x2026), Qt::ElideRight, qMax(width, 1));
+        lines.last() =
+            QFontMetrics(font).elidedText(rest + QChar(0x2026), Qt::ElideRight, qMax(width, 1));
     }
     return lines;
 }
@@ -187,9 +193,8 @@ void Card::paint(QPainter *painter, const QStyleOptionViewItem &option,
     painter->save();
     painter->setClipRect(option.rect);
     painter->setFont(opt.font);
-    painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected)
-                                                 ? QPalette::HighlightedText
-                                                 : QPalette::Text));
+    painter->setPen(opt.palette.color(
+        group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
     const QFontMetrics metrics(opt.font);
     qreal baseline = rect.top() + metrics.ascent();
     // Drawn at a point, a text is never read for markup or mnemonics.

@@ -48,11 +48,8 @@ private:
 
 ChangeList::ChangeList(RepoController *controller, platform::Binding<ChangeSet> selection,
                        QWidget *parent)
-    : QListView(parent),
-      m_controller(controller),
-      m_selection(std::move(selection)),
-      m_model(new ChangeListModel(this)),
-      m_card(new Card(this)),
+    : QListView(parent), m_controller(controller), m_selection(std::move(selection)),
+      m_model(new ChangeListModel(this)), m_card(new Card(this)),
       m_sheets(new SheetPresenter(this, [this] { return m_controller.data(); })),
       m_menu(new QMenu(this))
 {
@@ -213,7 +210,8 @@ QCoro::Task<> ChangeList::moveChanges(QList<qsizetype> sourceOffsets, qsizetype 
     std::sort(sourceOffsets.begin(), sourceOffsets.end());
     const QList<ChangePtr> before = controller->repo().changes;
     auto at = [&before](qsizetype offset) {
-        return offset >= 0 && offset < before.size() ? before.at(offset) : std::make_shared<Change>();
+        return offset >= 0 && offset < before.size() ? before.at(offset)
+                                                     : std::make_shared<Change>();
     };
     QList<ChangePtr> moved;
     for (qsizetype offset : std::as_const(sourceOffsets))
@@ -230,7 +228,8 @@ QCoro::Task<> ChangeList::moveChanges(QList<qsizetype> sourceOffsets, qsizetype 
     const ChangeIndex now(controller->repo().changes);
     QList<qsizetype> sources;
     for (const ChangePtr &change : std::as_const(moved))
-        if (const qsizetype row = now.find(change->changeId()); row >= 0 && !change->changeId().isEmpty())
+        if (const qsizetype row = now.find(change->changeId());
+            row >= 0 && !change->changeId().isEmpty())
             sources.append(row);
     qsizetype to = controller->repo().changes.size();
     if (!target->changeId().isEmpty()) {

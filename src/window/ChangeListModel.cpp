@@ -62,7 +62,8 @@ Qt::ItemFlags ChangeListModel::flags(const QModelIndex &index) const
     // Rows are dropped between rows, never onto one.
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
+           Qt::ItemNeverHasChildren;
 }
 
 // Connected by method index: a list of many thousand changes is watched without a
@@ -75,7 +76,8 @@ int descriptionSignal()
 }
 int descriptionSlot()
 {
-    static const int index = ChangeListModel::staticMetaObject.indexOfSlot("changeDescriptionChanged()");
+    static const int index =
+        ChangeListModel::staticMetaObject.indexOfSlot("changeDescriptionChanged()");
     return index;
 }
 } // namespace
@@ -209,7 +211,8 @@ bool ChangeListModel::applyMoves(const QList<ChangePtr> &changes)
         QModelIndexList updated;
         updated.reserve(persistent.size());
         for (const QModelIndex &index : persistent)
-            updated.append(this->index(int(target.value(m_changes.at(index.row()).get(), index.row()))));
+            updated.append(
+                this->index(int(target.value(m_changes.at(index.row()).get(), index.row()))));
         m_changes = changes;
         changePersistentIndexList(persistent, updated);
         emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -241,11 +244,20 @@ bool ChangeListModel::applySameIds(const QList<ChangePtr> &changes)
     return true;
 }
 
-Qt::DropActions ChangeListModel::supportedDragActions() const { return Qt::MoveAction; }
+Qt::DropActions ChangeListModel::supportedDragActions() const
+{
+    return Qt::MoveAction;
+}
 
-Qt::DropActions ChangeListModel::supportedDropActions() const { return Qt::MoveAction; }
+Qt::DropActions ChangeListModel::supportedDropActions() const
+{
+    return Qt::MoveAction;
+}
 
-QStringList ChangeListModel::mimeTypes() const { return {rowsMimeType}; }
+QStringList ChangeListModel::mimeTypes() const
+{
+    return {rowsMimeType};
+}
 
 QMimeData *ChangeListModel::mimeData(const QModelIndexList &indexes) const
 {
@@ -278,8 +290,8 @@ std::optional<QList<qsizetype>> ChangeListModel::decodeRows(const QMimeData *dat
     return rows;
 }
 
-bool ChangeListModel::canDropMimeData(const QMimeData *data, Qt::DropAction action, int,
-                                      int column, const QModelIndex &parent) const
+bool ChangeListModel::canDropMimeData(const QMimeData *data, Qt::DropAction action, int, int column,
+                                      const QModelIndex &parent) const
 {
     return action == Qt::MoveAction && column <= 0 && !parent.isValid() && decodeRows(data);
 }

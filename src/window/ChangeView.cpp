@@ -24,15 +24,11 @@ QLabel *heading(const QString &text)
 } // namespace
 
 ChangeView::ChangeView(QWidget *parent)
-    : QScrollArea(parent),
-      m_changeId(new LabelView(tr("Change ID:"))),
-      m_commitHash(new LabelView(tr("Commit Hash:"))),
-      m_author(new LabelView(tr("Author:"))),
+    : QScrollArea(parent), m_changeId(new LabelView(tr("Change ID:"))),
+      m_commitHash(new LabelView(tr("Commit Hash:"))), m_author(new LabelView(tr("Author:"))),
       m_timestamp(new LabelView(tr("Timestamp:"))),
-      m_descriptionHeading(heading(tr("Change Description"))),
-      m_description(new QLabel),
-      m_diffHeading(heading(tr("What Changed"))),
-      m_diff(new DiffView)
+      m_descriptionHeading(heading(tr("Change Description"))), m_description(new QLabel),
+      m_diffHeading(heading(tr("What Changed"))), m_diff(new DiffView)
 {
     const int padding = style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
 
@@ -88,7 +84,8 @@ void ChangeView::setChange(ChangePtr change)
     connect(c, &Change::commitHashChanged, this,
             [this, c] { m_commitHash->setValue(c->commitHash()); });
     connect(c, &Change::authorChanged, this, [this, c] { m_author->setValue(c->author()); });
-    connect(c, &Change::timestampChanged, this, [this, c] { m_timestamp->setValue(c->timestamp()); });
+    connect(c, &Change::timestampChanged, this,
+            [this, c] { m_timestamp->setValue(c->timestamp()); });
     connect(c, &Change::descriptionChanged, this,
             [this, c] { m_description->setText(c->description()); });
     connect(c, &Change::changedTextChanged, this, [this, c] { m_diff->setText(c->changedText()); });

@@ -12,7 +12,10 @@ namespace {
 
 constexpr int margin = 2;
 
-bool isPlain(QChar c) { return (c.unicode() >= 0x20 && c.unicode() < 0x7f) || c == u'\t'; }
+bool isPlain(QChar c)
+{
+    return (c.unicode() >= 0x20 && c.unicode() < 0x7f) || c == u'\t';
+}
 
 QTextOption wrapOption(int charWidth)
 {
@@ -102,9 +105,15 @@ QString DiffView::expanded(const Line &line) const
     return result;
 }
 
-int DiffView::charWidth() const { return qMax(1, fontMetrics().horizontalAdvance(u'0')); }
+int DiffView::charWidth() const
+{
+    return qMax(1, fontMetrics().horizontalAdvance(u'0'));
+}
 
-int DiffView::columnsPerRow(int width) const { return qMax(1, (width - 2 * margin) / charWidth()); }
+int DiffView::columnsPerRow(int width) const
+{
+    return qMax(1, (width - 2 * margin) / charWidth());
+}
 
 qsizetype DiffView::rowsOfRichLine(const Line &line, int wrapWidth) const
 {
@@ -154,7 +163,10 @@ QSize DiffView::sizeHint() const
     return {width, heightForWidth(width)};
 }
 
-QSize DiffView::minimumSizeHint() const { return {charWidth() * 8 + 2 * margin, 0}; }
+QSize DiffView::minimumSizeHint() const
+{
+    return {charWidth() * 8 + 2 * margin, 0};
+}
 
 QStringList DiffView::displayRows(int width) const
 {
@@ -211,7 +223,8 @@ void DiffView::paintEvent(QPaintEvent *event)
             textLayout.setTextOption(wrapOption(charWidth()));
             textLayout.beginLayout();
             qreal rowY = 0;
-            for (QTextLine row = textLayout.createLine(); row.isValid(); row = textLayout.createLine()) {
+            for (QTextLine row = textLayout.createLine(); row.isValid();
+                 row = textLayout.createLine()) {
                 row.setLineWidth(perRow * charWidth());
                 row.setPosition(QPointF(0, rowY));
                 rowY += lineSpacing;
@@ -227,7 +240,8 @@ void DiffView::paintEvent(QPaintEvent *event)
         const qsizetype to = qMin<qsizetype>(count - 1, lastRow - top);
         for (qsizetype row = from; row <= to; ++row) {
             const QString piece = text.mid(row * perRow, perRow);
-            painter.drawText(QPointF(margin, y + qreal(row) * lineSpacing + metrics.ascent()), piece);
+            painter.drawText(QPointF(margin, y + qreal(row) * lineSpacing + metrics.ascent()),
+                             piece);
         }
     }
 }

@@ -25,7 +25,8 @@ QCoro::Task<> NewRepoView::createRepository()
     panel.prompt = tr("Create Repository");
     panel.nameFieldLabel = tr("Repository Name:");
     panel.canCreateDirectories = true;
-    const std::optional<QUrl> url = co_await platform::runSavePanel(panel, QApplication::activeWindow());
+    const std::optional<QUrl> url =
+        co_await platform::runSavePanel(panel, QApplication::activeWindow());
     if (!url || url->isEmpty())
         co_return;
     // A failed creation has shown its alert; the window opens for the chosen place anyway.
@@ -42,7 +43,8 @@ OpenRepoView::OpenRepoView(QObject *parent)
 
 QCoro::Task<> OpenRepoView::chooseFolder()
 {
-    const platform::FolderChoice choice = co_await platform::runFolderPanel(QApplication::activeWindow());
+    const platform::FolderChoice choice =
+        co_await platform::runFolderPanel(QApplication::activeWindow());
     if (!choice.url) {
         if (!choice.error.isEmpty()) {
             std::printf("%s\n", qPrintable(choice.error));
@@ -56,5 +58,6 @@ QCoro::Task<> OpenRepoView::chooseFolder()
     }
     co_await platform::runModalAlert(
         tr("No Jujutsu repo found"),
-        tr("The app could not find a Jujutsu repo in the following folder: ") + Folder(*choice.url).name());
+        tr("The app could not find a Jujutsu repo in the following folder: ") +
+            Folder(*choice.url).name());
 }

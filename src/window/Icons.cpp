@@ -22,7 +22,8 @@ QStringList themeNames(const QString &symbol)
     static const QHash<QString, QStringList> names = {
         {QStringLiteral("plus"), {QStringLiteral("list-add")}},
         {QStringLiteral("c.square"), {QStringLiteral("vcs-commit")}},
-        {QStringLiteral("square.and.arrow.up"), {QStringLiteral("vcs-push"), QStringLiteral("go-up")}},
+        {QStringLiteral("square.and.arrow.up"),
+         {QStringLiteral("vcs-push"), QStringLiteral("go-up")}},
         {QStringLiteral("square.and.arrow.down"),
          {QStringLiteral("vcs-pull"), QStringLiteral("go-down")}},
     };

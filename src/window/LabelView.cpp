@@ -17,8 +17,14 @@ LabelView::LabelView(const QString &label, const QString &value, QWidget *parent
     layout->addWidget(m_value, 1, Qt::AlignVCenter);
 }
 
-QString LabelView::label() const { return m_label->text(); }
-QString LabelView::value() const { return m_value->text(); }
+QString LabelView::label() const
+{
+    return m_label->text();
+}
+QString LabelView::value() const
+{
+    return m_value->text();
+}
 
 void LabelView::setValue(const QString &value)
 {

@@ -59,11 +59,13 @@ OstrelApp::OstrelApp(QObject *parent)
             &OstrelApp::updateSidebarItem);
     updateSidebarItem();
     connect(m_about, &QAction::triggered, this, [] {
-        auto *box = new QMessageBox(QMessageBox::NoIcon, tr("About Ostrel"),
-                                    QStringLiteral("Ostrel %1").arg(platform::Updater::applicationVersion().toString()),
-                                    QMessageBox::Ok, QApplication::activeWindow());
+        auto *box = new QMessageBox(
+            QMessageBox::NoIcon, tr("About Ostrel"),
+            QStringLiteral("Ostrel %1").arg(platform::Updater::applicationVersion().toString()),
+            QMessageBox::Ok, QApplication::activeWindow());
         box->setTextFormat(Qt::PlainText);
-        box->setInformativeText(tr("A graphical front end for the Jujutsu version-control system."));
+        box->setInformativeText(
+            tr("A graphical front end for the Jujutsu version-control system."));
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
     });
@@ -81,14 +83,16 @@ OstrelApp::OstrelApp(QObject *parent)
         if (m_menuBarWindow)
             m_menuBarWindow->hide();
     });
-    connect(&group, &platform::WindowGroup::windowClosed, this, &OstrelApp::showMenuBarWindowWhenAlone);
+    connect(&group, &platform::WindowGroup::windowClosed, this,
+            &OstrelApp::showMenuBarWindowWhenAlone);
 
     // The menu-bar window takes over when the last repository window closes; the
     // application ends when that window closes, or by Quit.
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         app->setQuitOnLastWindowClosed(false);
-        connect(app, &QGuiApplication::commitDataRequest, this,
-                [] { platform::WindowRestoration::saveWindows(platform::WindowGroup::instance()); });
+        connect(app, &QGuiApplication::commitDataRequest, this, [] {
+            platform::WindowRestoration::saveWindows(platform::WindowGroup::instance());
+        });
     }
 }
 
@@ -196,5 +200,6 @@ void OstrelApp::toggleSidebar()
 void OstrelApp::updateSidebarItem()
 {
     const QWidget *sidebar = focusedSidebarColumn();
-    m_toggleSidebar->setText(sidebar && sidebar->isHidden() ? tr("Show Sidebar") : tr("Hide Sidebar"));
+    m_toggleSidebar->setText(sidebar && sidebar->isHidden() ? tr("Show Sidebar")
+                                                            : tr("Hide Sidebar"));
 }

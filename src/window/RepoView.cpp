@@ -18,7 +18,8 @@
 
 namespace {
 
-QToolButton *toolbarButton(const QString &title, const QString &symbol, const QString &accessibleName)
+QToolButton *toolbarButton(const QString &title, const QString &symbol,
+                           const QString &accessibleName)
 {
     auto *button = new QToolButton;
     button->setText(title);
@@ -51,15 +52,13 @@ QWidget *spacer()
 } // namespace
 
 RepoView::RepoView(RepoController *controller, QWidget *parent)
-    : QMainWindow(parent),
-      m_controller(controller),
-      m_sidebar(new Sidebar(controller)),
+    : QMainWindow(parent), m_controller(controller), m_sidebar(new Sidebar(controller)),
       m_changeList(new ChangeList(controller,
-                                  platform::Binding<ChangeSet>{
-                                      [this] { return m_selection; },
-                                      [this](const ChangeSet &selection) { setSelection(selection); }})),
-      m_changeView(new ChangeView),
-      m_splitter(new QSplitter(Qt::Horizontal)),
+                                  platform::Binding<ChangeSet>{[this] { return m_selection; },
+                                                               [this](const ChangeSet &selection) {
+                                                                   setSelection(selection);
+                                                               }})),
+      m_changeView(new ChangeView), m_splitter(new QSplitter(Qt::Horizontal)),
       m_sheets(new SheetPresenter(this, [this] { return m_controller.data(); })),
       m_timer(new QTimer(this))
 {
@@ -96,7 +95,10 @@ RepoView::~RepoView()
     delete m_splitter;
 }
 
-RepoController *RepoView::controller() const { return m_controller; }
+RepoController *RepoView::controller() const
+{
+    return m_controller;
+}
 
 void RepoView::buildToolbar()
 {
@@ -115,10 +117,12 @@ void RepoView::buildToolbar()
     auto *commit = toolbarButton(tr("Commit"), QStringLiteral("c.square"), tr("Commit Change"));
     connect(commit, &QToolButton::clicked, this, [this] { m_sheets->setSheet(Sheet::addChange); });
 
-    auto *push = toolbarButton(tr("Push"), QStringLiteral("square.and.arrow.up"), tr("Push Changes"));
+    auto *push =
+        toolbarButton(tr("Push"), QStringLiteral("square.and.arrow.up"), tr("Push Changes"));
     connect(push, &QToolButton::clicked, this, [this] { m_sheets->setSheet(Sheet::push); });
 
-    auto *pull = toolbarButton(tr("Pull"), QStringLiteral("square.and.arrow.down"), tr("Pull Changes"));
+    auto *pull =
+        toolbarButton(tr("Pull"), QStringLiteral("square.and.arrow.down"), tr("Pull Changes"));
     m_pull = asyncButton(pull, controller, &RepoController::pull);
 
     toolbar->addWidget(spacer());
@@ -130,7 +134,10 @@ void RepoView::buildToolbar()
     m_buttons = {addChange, commit, push, pull};
 }
 
-QList<QToolButton *> RepoView::toolbarButtons() const { return m_buttons; }
+QList<QToolButton *> RepoView::toolbarButtons() const
+{
+    return m_buttons;
+}
 
 void RepoView::setSelection(const ChangeSet &selection)
 {
@@ -144,15 +151,15 @@ void RepoView::publishFocusedValues()
     values.publish(window(), QStringLiteral("repoController"), controllerBinding(m_controller));
     const QPointer<RepoView> self(this);
     values.publish(window(), QStringLiteral("sheetToShow"),
-                   platform::Binding<Sheet>{
-                       [self] {
-                           const std::optional<Sheet> shown = self ? self->m_sheets->sheet() : std::nullopt;
-                           return shown.value_or(Sheet::addChange);
-                       },
-                       [self](const Sheet &sheet) {
-                           if (self)
-                               self->m_sheets->setSheet(sheet);
-                       }});
+                   platform::Binding<Sheet>{[self] {
+                                                const std::optional<Sheet> shown =
+                                                    self ? self->m_sheets->sheet() : std::nullopt;
+                                                return shown.value_or(Sheet::addChange);
+                                            },
+                                            [self](const Sheet &sheet) {
+                                                if (self)
+                                                    self->m_sheets->setSheet(sheet);
+                                            }});
 }
 
 void RepoView::showEvent(QShowEvent *event)
@@ -167,12 +174,13 @@ void RepoView::selectDefaultBookmarkAndRemote()
     if (!m_controller)
         return;
     m_controller->modifyRepo([](Repo &repo) {
-        repo.currentBookmark = repo.bookmarks.isEmpty() ? std::nullopt
-                                                        : std::optional<Bookmark>(repo.bookmarks.first());
+        repo.currentBookmark = repo.bookmarks.isEmpty()
+                                   ? std::nullopt
+                                   : std::optional<Bookmark>(repo.bookmarks.first());
     });
     m_controller->modifyRepo([](Repo &repo) {
-        repo.currentRemote = repo.remotes.isEmpty() ? std::nullopt
-                                                    : std::optional<Remote>(repo.remotes.first());
+        repo.currentRemote =
+            repo.remotes.isEmpty() ? std::nullopt : std::optional<Remote>(repo.remotes.first());
     });
 }
 

@@ -46,9 +46,7 @@ QString Sidebar::title(ChangeCategory category)
 }
 
 Sidebar::Sidebar(RepoController *controller, QWidget *parent)
-    : QTreeWidget(parent),
-      m_controller(controller),
-      m_changes(sectionItem(tr("Changes"))),
+    : QTreeWidget(parent), m_controller(controller), m_changes(sectionItem(tr("Changes"))),
       m_bookmarks(sectionItem(tr("Bookmarks")))
 {
     setHeaderHidden(true);
@@ -79,9 +77,10 @@ Sidebar::Sidebar(RepoController *controller, QWidget *parent)
 void Sidebar::repoChanged()
 {
     const QList<Bookmark> bookmarks = m_controller->repo().bookmarks;
-    const bool sameRows = bookmarks.size() == m_bookmarkList.size() &&
-                          std::equal(bookmarks.cbegin(), bookmarks.cend(), m_bookmarkList.cbegin(),
-                                     [](const Bookmark &a, const Bookmark &b) { return a.name == b.name; });
+    const bool sameRows =
+        bookmarks.size() == m_bookmarkList.size() &&
+        std::equal(bookmarks.cbegin(), bookmarks.cend(), m_bookmarkList.cbegin(),
+                   [](const Bookmark &a, const Bookmark &b) { return a.name == b.name; });
     m_bookmarkList = bookmarks;
     if (sameRows)
         return;
@@ -135,7 +134,8 @@ void Sidebar::rowSelectionChanged()
     if (m_syncing)
         return;
     const QList<QTreeWidgetItem *> rows = selectedItems();
-    const std::optional<SidebarSelection> next = rows.isEmpty() ? std::nullopt : selectionOf(rows.first());
+    const std::optional<SidebarSelection> next =
+        rows.isEmpty() ? std::nullopt : selectionOf(rows.first());
     if (next == m_selection)
         return;
     m_selection = next;
@@ -155,7 +155,8 @@ void Sidebar::selectionChanged()
 {
     if (!m_controller)
         return;
-    m_controller->loadChanges(m_selection.value_or(SidebarSelection::change(ChangeCategory::allChanges)));
+    m_controller->loadChanges(
+        m_selection.value_or(SidebarSelection::change(ChangeCategory::allChanges)));
 }
 
 QCoro::Task<> Sidebar::loadBookmarksAndRemotes()

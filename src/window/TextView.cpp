@@ -15,4 +15,7 @@ TextView::TextView(QWidget *parent) : QPlainTextEdit(parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
-void TextView::setContents(const QString &contents) { setPlainText(contents); }
+void TextView::setContents(const QString &contents)
+{
+    setPlainText(contents);
+}

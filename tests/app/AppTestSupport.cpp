@@ -16,16 +16,18 @@ namespace testing {
 LoggingJj::LoggingJj(const QString &answers)
 {
     const QString log = m_dir.filePath(QStringLiteral("log"));
-    const QString script =
-        QStringLiteral("GATE='%1'\n"
-                       "holdUntilOpen() { while [ ! -e \"$GATE\" ] && [ -d \"${GATE%/*}\" ]; do sleep 0.02; done; }\n")
-            .arg(gatePath()) +
-        logRunShellLine(u'\'' + log + u'\'') +
-        answers;
+    const QString script = QStringLiteral("GATE='%1'\n"
+                                          "holdUntilOpen() { while [ ! -e \"$GATE\" ] && [ -d "
+                                          "\"${GATE%/*}\" ]; do sleep 0.02; done; }\n")
+                               .arg(gatePath()) +
+                           logRunShellLine(u'\'' + log + u'\'') + answers;
     m_jj = std::make_unique<ScriptedJj>(script);
 }
 
-QList<LoggedRun> LoggingJj::runs() const { return readRunLog(m_dir.filePath(QStringLiteral("log"))); }
+QList<LoggedRun> LoggingJj::runs() const
+{
+    return readRunLog(m_dir.filePath(QStringLiteral("log")));
+}
 
 QList<QStringList> LoggingJj::commands() const
 {
@@ -35,7 +37,10 @@ QList<QStringList> LoggingJj::commands() const
     return result;
 }
 
-void LoggingJj::openGate() const { writeFile(gatePath(), "open"); }
+void LoggingJj::openGate() const
+{
+    writeFile(gatePath(), "open");
+}
 
 FocusedWindow::FocusedWindow(const QString &folder, bool publishSelection)
     : controller(new RepoController(QUrl::fromLocalFile(folder), this))
@@ -44,14 +49,16 @@ FocusedWindow::FocusedWindow(const QString &folder, bool publishSelection)
     resize(300, 200);
     auto &values = platform::FocusedValues::instance();
     RepoController *c = controller;
-    values.publish<RepoController *>(this, QStringLiteral("repoController"), {[c] { return c; }, {}});
-    values.publish<Sheet>(this, QStringLiteral("sheetToShow"),
-                          {[this] { return shownSheets.isEmpty() ? Sheet::addChange : shownSheets.last(); },
-                           [this](const Sheet &sheet) {
-                               shownSheets.append(sheet);
-                               if (presenter)
-                                   presenter->setSheet(sheet);
-                           }});
+    values.publish<RepoController *>(this, QStringLiteral("repoController"),
+                                     {[c] { return c; }, {}});
+    values.publish<Sheet>(
+        this, QStringLiteral("sheetToShow"),
+        {[this] { return shownSheets.isEmpty() ? Sheet::addChange : shownSheets.last(); },
+         [this](const Sheet &sheet) {
+             shownSheets.append(sheet);
+             if (presenter)
+                 presenter->setSheet(sheet);
+         }});
     if (publishSelection) {
         values.publish<SidebarSelection>(
             this, QStringLiteral("sidebarSelection"),

@@ -36,7 +36,10 @@ using namespace testing;
 
 namespace {
 
-QList<QMainWindow *> windows() { return platform::WindowGroup::instance().windows(); }
+QList<QMainWindow *> windows()
+{
+    return platform::WindowGroup::instance().windows();
+}
 
 void choose(QMainWindow *window, const QString &menu, const QString &item)
 {
@@ -80,8 +83,7 @@ QString git(const QStringList &arguments)
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-template<typename Dialog>
-Dialog *shownDialog(SheetPresenter *presenter)
+template<typename Dialog> Dialog *shownDialog(SheetPresenter *presenter)
 {
     return presenter ? qobject_cast<Dialog *>(presenter->dialog()) : nullptr;
 }
@@ -97,7 +99,8 @@ private:
 
     void commit(RepoView *view, const QString &file, const QString &message)
     {
-        writeFile(view->controller()->repo().folder.url.toLocalFile() + u'/' + file, message.toUtf8() + '\n');
+        writeFile(view->controller()->repo().folder.url.toLocalFile() + u'/' + file,
+                  message.toUtf8() + '\n');
         QVERIFY(activate(view));
         choose(view, "Change", "Commit Change");
         auto *dialog = shownDialog<AddChangeView>(view->sheetPresenter());
@@ -105,12 +108,14 @@ private:
         QTest::keyClicks(dialog->editor(), message);
         dialog->actionButton()->button()->click();
         QTRY_VERIFY(!view->sheetPresenter()->dialog());
-        QTRY_COMPARE(view->controller()->repo().changes.value(1) ? view->controller()->repo().changes[1]->description()
-                                                                  : QString(),
+        QTRY_COMPARE(view->controller()->repo().changes.value(1)
+                         ? view->controller()->repo().changes[1]->description()
+                         : QString(),
                      message);
     }
 
-    void push(RepoView *view, const QString &newBookmark, const QString &newRemote, const QString &location)
+    void push(RepoView *view, const QString &newBookmark, const QString &newRemote,
+              const QString &location)
     {
         QVERIFY(activate(view));
         choose(view, "Repository", "Push");
@@ -151,10 +156,12 @@ private slots:
         const QDir workspace(jj.workspace());
         const QString origin = workspace.filePath(QStringLiteral("origin.git"));
         git({"init", "-q", "--bare", origin});
-        QList<QUrl> savePanelAnswers{QUrl::fromLocalFile(workspace.filePath(QStringLiteral("alpha"))),
-                                     QUrl::fromLocalFile(workspace.filePath(QStringLiteral("beta")))};
+        QList<QUrl> savePanelAnswers{
+            QUrl::fromLocalFile(workspace.filePath(QStringLiteral("alpha"))),
+            QUrl::fromLocalFile(workspace.filePath(QStringLiteral("beta")))};
         platform::setSavePanelHook([&](const platform::SavePanelOptions &) {
-            return savePanelAnswers.isEmpty() ? std::nullopt : std::optional<QUrl>(savePanelAnswers.takeFirst());
+            return savePanelAnswers.isEmpty() ? std::nullopt
+                                              : std::optional<QUrl>(savePanelAnswers.takeFirst());
         });
 
         OstrelApp app;
@@ -175,7 +182,8 @@ private slots:
 
         // A bookmark and a local bare remote, made from the push dialog, then the push.
         push(m_alpha, QStringLiteral("main"), QStringLiteral("origin"), origin);
-        QCOMPARE(git({"--git-dir", origin, "log", "--format=%s", "main"}), QStringLiteral("Add hello"));
+        QCOMPARE(git({"--git-dir", origin, "log", "--format=%s", "main"}),
+                 QStringLiteral("Add hello"));
 
         // The clone opens in a second window.
         QVERIFY(activate(m_alpha));
@@ -187,7 +195,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 2, 20000);
         m_beta = qobject_cast<RepoView *>(windows()[1]);
         QCOMPARE(m_beta->windowTitle(), QStringLiteral("beta"));
-        QTRY_VERIFY_WITH_TIMEOUT(described(shownHistory(m_beta)).contains(QStringLiteral("Add hello")), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            described(shownHistory(m_beta)).contains(QStringLiteral("Add hello")), 20000);
 
         // More work in the first window, pushed to the same bookmark and remote.
         commit(m_alpha, QStringLiteral("world.txt"), QStringLiteral("Add world"));

@@ -26,7 +26,10 @@ const QString initAnswers = QStringLiteral(
     "case \"$1 $2\" in 'git init') mkdir -p \"$4/.jj\" ;; esac\n"
     "case \"$4\" in *broken*) echo \"Error: cannot create $4\" >&2; exit 1 ;; esac\n");
 
-QList<QMainWindow *> windows() { return platform::WindowGroup::instance().windows(); }
+QList<QMainWindow *> windows()
+{
+    return platform::WindowGroup::instance().windows();
+}
 
 QString folderOf(QMainWindow *window)
 {
@@ -123,7 +126,8 @@ private slots:
         QVERIFY(m_alerts->alerts.isEmpty());
         // The menus move to the repository window.
         QTRY_VERIFY(!m_app->menuBarWindow()->isVisible());
-        QCOMPARE(menuTitles(windows()[0]->menuBar()), menuTitles(m_app->menuBarWindow()->menuBar()));
+        QCOMPARE(menuTitles(windows()[0]->menuBar()),
+                 menuTitles(m_app->menuBarWindow()->menuBar()));
         jj.openGate();
     }
 
@@ -209,7 +213,8 @@ private slots:
         QTRY_COMPARE(m_alerts->alerts.size(), 1);
         QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("No Jujutsu repo found"));
         QCOMPARE(m_alerts->alerts[0].informative,
-                 QStringLiteral("The app could not find a Jujutsu repo in the following folder: photos"));
+                 QStringLiteral(
+                     "The app could not find a Jujutsu repo in the following folder: photos"));
         QVERIFY(windows().isEmpty());
         QVERIFY(jj.runs().isEmpty());
     }
@@ -239,9 +244,12 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("title");
-        QTest::newRow("trailing slash") << "/tmp/work/demo/" << "demo";
-        QTest::newRow("blanks and accents") << "/tmp/my repos/café" << "café";
-        QTest::newRow("markup and marks stay text") << "/tmp/<b>50% [*]" << "<b>50% [*]";
+        QTest::newRow("trailing slash") << "/tmp/work/demo/"
+                                        << "demo";
+        QTest::newRow("blanks and accents") << "/tmp/my repos/café"
+                                            << "café";
+        QTest::newRow("markup and marks stay text") << "/tmp/<b>50% [*]"
+                                                    << "<b>50% [*]";
     }
 
     void titlesFollowTheFolderName()

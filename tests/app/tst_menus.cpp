@@ -5,12 +5,12 @@
 #include "dialogs/CloneView.h"
 #include "dialogs/EditDescriptionView.h"
 #include "dialogs/SheetPresenter.h"
-#include "platform/Panels.h"
-#include "window/AsyncButton.h"
 #include "model/RepoController.h"
 #include "platform/MenuBarWindow.h"
+#include "platform/Panels.h"
 #include "platform/WindowGroup.h"
 #include "platform/WindowRestoration.h"
+#include "window/AsyncButton.h"
 #include "window/OstrelApp.h"
 #include "window/RepoView.h"
 #include "window/Sidebar.h"
@@ -18,10 +18,10 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QLineEdit>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -35,15 +35,17 @@ namespace {
 // and fails those that start with `failing`.
 QString answers(const QString &gated = QString(), const QString &failing = QString())
 {
-    QString script = QStringLiteral(
-        "case \"$*\" in\n"
-        "  'log --no-graph -r @') printf 'fresh test.user@example.com 2001-02-03 04:05:06 f00d\\n(no description set)\\n' ;;\n"
-        "  'log --no-graph'*) printf 'listed test.user@example.com 2001-02-03 04:05:06 beef\\n%s\\n' \"$*\" ;;\n"
-        "esac\n");
+    QString script = QStringLiteral("case \"$*\" in\n"
+                                    "  'log --no-graph -r @') printf 'fresh test.user@example.com "
+                                    "2001-02-03 04:05:06 f00d\\n(no description set)\\n' ;;\n"
+                                    "  'log --no-graph'*) printf 'listed test.user@example.com "
+                                    "2001-02-03 04:05:06 beef\\n%s\\n' \"$*\" ;;\n"
+                                    "esac\n");
     if (!gated.isEmpty())
         script += QStringLiteral("case \"$*\" in '%1'*) holdUntilOpen ;; esac\n").arg(gated);
     if (!failing.isEmpty())
-        script += QStringLiteral("case \"$*\" in '%1'*) echo \"failed: $*\" >&2; exit 1 ;; esac\n").arg(failing);
+        script += QStringLiteral("case \"$*\" in '%1'*) echo \"failed: $*\" >&2; exit 1 ;; esac\n")
+                      .arg(failing);
     return script;
 }
 
@@ -91,10 +93,7 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-    }
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void init()
     {
@@ -117,15 +116,16 @@ private slots:
         // Off macOS a window must carry the menu bar meanwhile.
         QVERIFY(m_app->menuBarWindow());
         QVERIFY(m_app->menuBarWindow()->isVisible());
-        QVERIFY(platform::FocusedValues::instance().value<RepoController *>(QStringLiteral("repoController")) ==
-                std::nullopt);
+        QVERIFY(platform::FocusedValues::instance().value<RepoController *>(
+                    QStringLiteral("repoController")) == std::nullopt);
     }
 
     void menuBarLayout()
     {
         const auto check = [](const QMainWindow *window) {
             const QMenuBar *bar = window->menuBar();
-            QCOMPARE(menuTitles(bar), (QStringList{"File", "View", "Repository", "Change", "Help"}));
+            QCOMPARE(menuTitles(bar),
+                     (QStringList{"File", "View", "Repository", "Change", "Help"}));
             QCOMPARE(describe(menuTitled(bar, "File")),
                      (QStringList{"New Repository\tCtrl+Shift+N", "Open Repository\tCtrl+O", "--",
                                   "Close Window\tCtrl+W", "Quit\tCtrl+Q"}));
@@ -134,8 +134,8 @@ private slots:
                      (QStringList{"Push\tCtrl+P", "Pull\tCtrl+Shift+P", "--", "Clone"}));
             QCOMPARE(describe(menuTitled(bar, "Change")),
                      (QStringList{"Add Change\tCtrl+N", "Commit Change\tCtrl+Shift+C",
-                                  "Merge Changes\tCtrl+M", "--", "Remove Change\tCtrl+Backspace", "--",
-                                  "Edit Description\tCtrl+E"}));
+                                  "Merge Changes\tCtrl+M", "--", "Remove Change\tCtrl+Backspace",
+                                  "--", "Edit Description\tCtrl+E"}));
             QCOMPARE(describe(menuTitled(bar, "Help")),
                      (QStringList{"About Ostrel", QStringLiteral("Check for Updates\u2026"), "--",
                                   "Report a Bug", "Request a Feature"}));
@@ -152,7 +152,11 @@ private slots:
         const auto window = repoWindow(QStringLiteral("/tmp"));
         check(window.get());
         // The update command's title ends in the one ellipsis character.
-        QCOMPARE(item(window.get(), "Help", QStringLiteral("Check for Updates\u2026"))->text().toUtf8().size(), 20);
+        QCOMPARE(item(window.get(), "Help", QStringLiteral("Check for Updates\u2026"))
+                     ->text()
+                     .toUtf8()
+                     .size(),
+                 20);
     }
 
     void itemsDoNothingWithoutARepositoryWindow()
@@ -160,7 +164,8 @@ private slots:
         LoggingJj jj(answers());
         QVERIFY(activate(m_app->menuBarWindow()));
         const QMainWindow *bar = m_app->menuBarWindow();
-        const QStringList changeItems{"Add Change", "Commit Change", "Merge Changes", "Edit Description"};
+        const QStringList changeItems{"Add Change", "Commit Change", "Merge Changes",
+                                      "Edit Description"};
         for (const QString &text : changeItems)
             QVERIFY2(item(bar, "Change", text)->isEnabled(), qPrintable(text));
         QVERIFY(!item(bar, "Change", "Remove Change")->isEnabled());
@@ -199,8 +204,8 @@ private slots:
         item(window.get(), "Change", "Edit Description")->trigger();
         item(window.get(), "Repository", "Push")->trigger();
         item(window.get(), "Repository", "Clone")->trigger();
-        QCOMPARE(window->shownSheets,
-                 (QList<Sheet>{Sheet::addChange, Sheet::editChangeDescription, Sheet::push, Sheet::clone}));
+        QCOMPARE(window->shownSheets, (QList<Sheet>{Sheet::addChange, Sheet::editChangeDescription,
+                                                    Sheet::push, Sheet::clone}));
     }
 
     void addChangePutsTheNewWorkingCopyFirst()
@@ -249,7 +254,8 @@ private slots:
     void removeChangeRemovesTheSetTakenBeforeTheAbandon()
     {
         QFETCH(bool, abandonFails);
-        LoggingJj jj(answers(QStringLiteral("abandon"), abandonFails ? QStringLiteral("abandon") : QString()));
+        LoggingJj jj(answers(QStringLiteral("abandon"),
+                             abandonFails ? QStringLiteral("abandon") : QString()));
         const auto window = repoWindow(QDir::tempPath());
         RepoController *controller = window->controller;
         const ChangePtr gone = change("x");
@@ -263,7 +269,8 @@ private slots:
         remove->trigger();
         QVERIFY(!remove->isEnabled());
         // The user selects another row while jj runs.
-        controller->modifyRepo([](Repo &repo) { repo.selectedChanges = ChangeSet{repo.changes[1]}; });
+        controller->modifyRepo(
+            [](Repo &repo) { repo.selectedChanges = ChangeSet{repo.changes[1]}; });
         QSignalSpy writes(controller, &RepoController::repoChanged);
         jj.openGate();
         QTRY_VERIFY(remove->isEnabled());
@@ -319,7 +326,8 @@ private slots:
         QFETCH(bool, fetchFails);
         QFETCH(QStringList, reload);
 
-        LoggingJj jj(answers(QStringLiteral("git fetch"), fetchFails ? QStringLiteral("git fetch") : QString()));
+        LoggingJj jj(answers(QStringLiteral("git fetch"),
+                             fetchFails ? QStringLiteral("git fetch") : QString()));
         const auto window = repoWindow(QDir::tempPath(), publishSelection);
         if (bookmark)
             window->selection = SidebarSelection::bookmark(Bookmark{QStringLiteral("main")});
@@ -340,7 +348,8 @@ private slots:
 
     void cloneOpensTheCloneInAWindowOfItsOwn()
     {
-        LoggingJj jj(QStringLiteral("case \"$1 $2\" in 'git clone') mkdir -p \"$4/.jj\" ;; esac\n"));
+        LoggingJj jj(
+            QStringLiteral("case \"$1 $2\" in 'git clone') mkdir -p \"$4/.jj\" ;; esac\n"));
         QTemporaryDir parent;
         const QString destination = parent.filePath(QStringLiteral("my clone"));
         platform::setSavePanelHook([&](const platform::SavePanelOptions &) {
@@ -360,7 +369,8 @@ private slots:
         QMainWindow *clone = platform::WindowGroup::instance().windows().constFirst();
         QCOMPARE(clone->windowTitle(), QStringLiteral("my clone"));
         QCOMPARE(jj.runs()[0].folder, QStringLiteral("/"));
-        QCOMPARE(jj.runs()[0].arguments, (QStringList{"git", "clone", " ../origin repo ", destination}));
+        QCOMPARE(jj.runs()[0].arguments,
+                 (QStringList{"git", "clone", " ../origin repo ", destination}));
         QTRY_VERIFY(!window->presenter->dialog());
         QVERIFY(m_alerts->alerts.isEmpty());
         platform::setSavePanelHook({});
@@ -446,7 +456,8 @@ private slots:
         HelpMenu::setUrlOpener([&](const QUrl &url) { opened.append(url); });
         item(m_app->menuBarWindow(), "Help", "Report a Bug")->trigger();
         item(m_app->menuBarWindow(), "Help", "Request a Feature")->trigger();
-        QCOMPARE(opened, (QList<QUrl>{QUrl("mailto:feedback@ostrel.app"), QUrl("mailto:feedback@ostrel.app")}));
+        QCOMPARE(opened, (QList<QUrl>{QUrl("mailto:feedback@ostrel.app"),
+                                      QUrl("mailto:feedback@ostrel.app")}));
     }
 };
 

@@ -17,8 +17,7 @@ class TestPlatformDialogs : public QObject {
     Q_OBJECT
 
 private:
-    template<typename Dialog>
-    static Dialog *shown()
+    template<typename Dialog> static Dialog *shown()
     {
         for (QWidget *widget : QApplication::topLevelWidgets())
             if (auto *dialog = qobject_cast<Dialog *>(widget); dialog && dialog->isVisible())
@@ -72,7 +71,8 @@ private slots:
         dialog->selectFile(parent.filePath(QStringLiteral("demo")));
         static_cast<QDialog *>(dialog)->accept();
         QTRY_VERIFY(answer.has_value());
-        QCOMPARE(*answer, std::optional<QUrl>(QUrl::fromLocalFile(parent.filePath(QStringLiteral("demo")))));
+        QCOMPARE(*answer,
+                 std::optional<QUrl>(QUrl::fromLocalFile(parent.filePath(QStringLiteral("demo")))));
     }
 
     void folderPanelGivesTheFolderOrNothing()

@@ -17,7 +17,10 @@ using namespace testing;
 
 namespace {
 
-QList<QMainWindow *> windows() { return platform::WindowGroup::instance().windows(); }
+QList<QMainWindow *> windows()
+{
+    return platform::WindowGroup::instance().windows();
+}
 
 std::unique_ptr<RepoController> richController(const QString &folder, const QString &id)
 {
@@ -32,7 +35,8 @@ std::unique_ptr<RepoController> richController(const QString &folder, const QStr
     repo.selectedChanges = ChangeSet{repo.changes[1]};
     repo.bookmarks = {Bookmark{QStringLiteral("main"), repo.changes[0]}};
     repo.currentBookmark = repo.bookmarks[0];
-    repo.remotes = {Remote{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/srv/origin.git"))}};
+    repo.remotes = {
+        Remote{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/srv/origin.git"))}};
     repo.currentRemote = repo.remotes[0];
     return std::make_unique<RepoController>(std::move(repo));
 }
@@ -54,7 +58,10 @@ Json openWindowValues()
     return values;
 }
 
-QString text(const Json &json) { return QString::fromStdString(json.dump()); }
+QString text(const Json &json)
+{
+    return QString::fromStdString(json.dump());
+}
 
 QStringList setAsideFiles()
 {
@@ -95,8 +102,10 @@ private slots:
         {
             OstrelApp app;
             app.launch();
-            platform::WindowGroup::instance().openWindow(richController(first.path(), QStringLiteral("a")));
-            platform::WindowGroup::instance().openWindow(richController(second.path(), QStringLiteral("b")));
+            platform::WindowGroup::instance().openWindow(
+                richController(first.path(), QStringLiteral("a")));
+            platform::WindowGroup::instance().openWindow(
+                richController(second.path(), QStringLiteral("b")));
             QCOMPARE(windows().size(), 2);
             stored = openWindowValues();
             app.quit();
@@ -123,7 +132,8 @@ private slots:
         {
             OstrelApp app;
             app.launch();
-            platform::WindowGroup::instance().openWindow(richController(QStringLiteral("/tmp"), QStringLiteral("a")));
+            platform::WindowGroup::instance().openWindow(
+                richController(QStringLiteral("/tmp"), QStringLiteral("a")));
             // Closed windows are not restored.
             delete windows().constFirst();
             QVERIFY(app.menuBarWindow()->isVisible());
@@ -163,7 +173,8 @@ private slots:
         QVERIFY(!QFile::exists(platform::WindowRestoration::stateFilePath()));
         const QStringList kept = setAsideFiles();
         QCOMPARE(kept.size(), 1);
-        QFile keptFile(QFileInfo(platform::WindowRestoration::stateFilePath()).dir().filePath(kept[0]));
+        QFile keptFile(
+            QFileInfo(platform::WindowRestoration::stateFilePath()).dir().filePath(kept[0]));
         QVERIFY(keptFile.open(QIODevice::ReadOnly));
         QCOMPARE(keptFile.readAll(), contents);
         QVERIFY(m_alerts->alerts.isEmpty());

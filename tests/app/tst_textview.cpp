@@ -56,7 +56,9 @@ private slots:
 
         QStringList lines;
         for (int i = 0; i < 200; ++i)
-            lines.append(QStringLiteral("line %1 with a long tail that does not fit the width at all").arg(i));
+            lines.append(
+                QStringLiteral("line %1 with a long tail that does not fit the width at all")
+                    .arg(i));
         view.setContents(lines.join(u'\n'));
         QTRY_VERIFY(view.verticalScrollBar()->maximum() > 0);
         QCOMPARE(view.horizontalScrollBar()->maximum(), 0);

@@ -12,10 +12,10 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QMessageBox>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -30,12 +30,14 @@ namespace {
 QByteArray appcast(const QByteArray &items)
 {
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-           "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">\n"
+           "<rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">\n"
            "<channel><title>Ostrel</title>\n" +
            items + "</channel></rss>\n";
 }
 
-QByteArray item(const QByteArray &version, const QByteArray &url, const QByteArray &shortVersion = {})
+QByteArray item(const QByteArray &version, const QByteArray &url,
+                const QByteArray &shortVersion = {})
 {
     QByteArray text = "<item><title>Ostrel " + version + "</title><sparkle:version>" + version +
                       "</sparkle:version>";
@@ -52,7 +54,8 @@ public:
         if (!feed.isNull())
             writeFile(m_dir.filePath(QStringLiteral("appcast.xml")), feed);
         writeFile(m_dir.filePath(QStringLiteral("update-feed")),
-                  QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("appcast.xml"))).toEncoded() + '\n');
+                  QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("appcast.xml"))).toEncoded() +
+                      '\n');
         platform::setResourceFolderForTesting(m_dir.path());
     }
     ~FeedFolder() { platform::setResourceFolderForTesting(QString()); }
@@ -77,19 +80,27 @@ private slots:
         QTest::addColumn<QString>("url");
 
         QTest::newRow("version elements")
-            << appcast(item("1.2.0", "https://example.org/1.2.tar.gz", "1.2"))
-            << "1.2.0" << "1.2" << "https://example.org/1.2.tar.gz";
+            << appcast(item("1.2.0", "https://example.org/1.2.tar.gz", "1.2")) << "1.2.0"
+            << "1.2"
+            << "https://example.org/1.2.tar.gz";
         QTest::newRow("numeric, not textual, order")
-            << appcast(item("1.9", "u9") + item("1.10", "u10") + item("1.2", "u2"))
-            << "1.10" << "1.10" << "u10";
+            << appcast(item("1.9", "u9") + item("1.10", "u10") + item("1.2", "u2")) << "1.10"
+            << "1.10"
+            << "u10";
         QTest::newRow("versions on the enclosure")
             << appcast("<item><enclosure url=\"https://example.org/o.tgz\" sparkle:version=\"3.1\" "
                        "sparkle:shortVersionString=\"3.1 beta\"/></item>")
-            << "3.1" << "3.1 beta" << "https://example.org/o.tgz";
+            << "3.1"
+            << "3.1 beta"
+            << "https://example.org/o.tgz";
         QTest::newRow("unreadable versions are passed over")
             << appcast(item("soon", "u1") + item("2.0", "u2") + item("2.0-rc1", "u3") + "<item/>")
-            << "2.0" << "2.0" << "u2";
-        QTest::newRow("no release") << appcast("") << "" << "" << "";
+            << "2.0"
+            << "2.0"
+            << "u2";
+        QTest::newRow("no release") << appcast("") << ""
+                                    << ""
+                                    << "";
     }
 
     void readsTheNewestRelease()
@@ -162,16 +173,20 @@ private slots:
             << appcast(item(current.toUtf8(), "https://example.org/same.tgz"))
             << QStringLiteral("You’re up to date!")
             << QStringLiteral("Ostrel %1 is currently the newest version available.").arg(current);
-        QTest::newRow("up to date, trailing zeros") << appcast(item(current.toUtf8() + ".0", "u"))
-                                                    << QStringLiteral("You’re up to date!") << QString();
+        QTest::newRow("up to date, trailing zeros")
+            << appcast(item(current.toUtf8() + ".0", "u")) << QStringLiteral("You’re up to date!")
+            << QString();
         QTest::newRow("newer version")
-            << appcast(item("0.0.9", "old") + item("99.1.0", "https://example.org/ostrel-99.1.tar.gz", "99.1"))
+            << appcast(item("0.0.9", "old") +
+                       item("99.1.0", "https://example.org/ostrel-99.1.tar.gz", "99.1"))
             << QStringLiteral("A new version of Ostrel is available!")
             << QStringLiteral("Ostrel 99.1 is now available; you have %1.\n\nDownload it from:\n"
                               "https://example.org/ostrel-99.1.tar.gz")
                    .arg(current);
-        QTest::newRow("unreachable") << QByteArray() << QStringLiteral("Update Error!") << QString();
-        QTest::newRow("not a feed") << QByteArray("<html/>") << QStringLiteral("Update Error!") << QString();
+        QTest::newRow("unreachable")
+            << QByteArray() << QStringLiteral("Update Error!") << QString();
+        QTest::newRow("not a feed")
+            << QByteArray("<html/>") << QStringLiteral("Update Error!") << QString();
     }
 
     void outcomeOfTheMenuCommand()
@@ -198,7 +213,8 @@ private slots:
             QCOMPARE(alerts.alerts[0].informative, informative);
         if (message == QStringLiteral("Update Error!"))
             QVERIFY(alerts.alerts[0].informative.startsWith(
-                QStringLiteral("An error occurred in retrieving update information. Please try again later.\n\n")));
+                QStringLiteral("An error occurred in retrieving update information. Please try "
+                               "again later.\n\n")));
         QTRY_VERIFY(check->isEnabled());
     }
 
@@ -217,7 +233,8 @@ private slots:
             return static_cast<QMessageBox *>(nullptr);
         }()));
         QCOMPARE(box->text(), QStringLiteral("A new version of Ostrel is available!"));
-        QVERIFY(box->informativeText().endsWith(QStringLiteral("https://example.org/ostrel-99.0.tar.gz")));
+        QVERIFY(box->informativeText().endsWith(
+            QStringLiteral("https://example.org/ostrel-99.0.tar.gz")));
         QVERIFY(!updater.canCheckForUpdates());
         saveScreenshot(box, QStringLiteral("update-newer-version"));
         QPointer<QMessageBox> guard(box);
@@ -238,7 +255,8 @@ private slots:
         updater.checkForUpdates();
         QTRY_COMPARE(alerts.alerts.size(), 1);
         QCOMPARE(alerts.alerts[0].message, QStringLiteral("Update Error!"));
-        QVERIFY(alerts.alerts[0].informative.contains(QStringLiteral("No update feed is configured")));
+        QVERIFY(
+            alerts.alerts[0].informative.contains(QStringLiteral("No update feed is configured")));
         platform::setResourceFolderForTesting(QString());
     }
 

@@ -59,8 +59,7 @@ struct Window {
 
     void load() { QCoro::waitFor(controller.loadChanges(ChangeCategory::allChanges)); }
 
-    template<typename View>
-    View *present(Sheet sheet)
+    template<typename View> View *present(Sheet sheet)
     {
         presenter.setSheet(sheet);
         auto *view = qobject_cast<View *>(presenter.dialog());
@@ -83,8 +82,7 @@ public:
         : m_next(platform::resourceFolder() + QStringLiteral("/jj")),
           m_jj(QStringLiteral("while [ ! -e '%1' ]; do sleep 0.02; done\nexec '%2' \"$@\"")
                    .arg(m_gate.filePath(QStringLiteral("open")), m_next))
-    {
-    }
+    {}
     void release() { testing::writeFile(m_gate.filePath(QStringLiteral("open")), "1"); }
 
 private:

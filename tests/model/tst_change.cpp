@@ -6,7 +6,8 @@
 #include <QTest>
 
 namespace {
-ChangePtr makeChange(const QString &id, const QString &author = QString()) {
+ChangePtr makeChange(const QString &id, const QString &author = QString())
+{
     auto change = std::make_shared<Change>();
     change->setChangeId(id);
     change->setAuthor(author);
@@ -18,7 +19,8 @@ class TestChange : public QObject {
     Q_OBJECT
 
 private slots:
-    void newRecordIsEmpty() {
+    void newRecordIsEmpty()
+    {
         const Change change;
         for (const QString &field :
              {change.changeId(), change.author(), change.timestamp(), change.commitHash(),
@@ -26,14 +28,16 @@ private slots:
             QVERIFY(field.isEmpty());
     }
 
-    void writesNotifyOnlyOnRealChanges_data() {
+    void writesNotifyOnlyOnRealChanges_data()
+    {
         QTest::addColumn<QByteArray>("property");
         for (const char *p :
              {"changeId", "author", "timestamp", "commitHash", "description", "changedText"})
             QTest::newRow(p) << QByteArray(p);
     }
 
-    void writesNotifyOnlyOnRealChanges() {
+    void writesNotifyOnlyOnRealChanges()
+    {
         QFETCH(QByteArray, property);
         Change change;
         const QMetaProperty meta = change.metaObject()->property(
@@ -49,7 +53,8 @@ private slots:
         QCOMPARE(meta.read(&change).toString(), QStringLiteral("second"));
     }
 
-    void writesNotifyOnlyTheirOwnProperty() {
+    void writesNotifyOnlyTheirOwnProperty()
+    {
         Change change;
         QSignalSpy description(&change, &Change::descriptionChanged);
         QSignalSpy diff(&change, &Change::changedTextChanged);
@@ -58,7 +63,8 @@ private slots:
         QCOMPARE(diff.count(), 1);
     }
 
-    void canonicallyEqualTextIsTheSameText() {
+    void canonicallyEqualTextIsTheSameText()
+    {
         Change change;
         change.setDescription(QStringLiteral("caf\u00e9"));
         QSignalSpy spy(&change, &Change::descriptionChanged);
@@ -69,7 +75,8 @@ private slots:
                  qHash(*makeChange(QStringLiteral("e\u0301"))));
     }
 
-    void identityIsTheChangeId() {
+    void identityIsTheChangeId()
+    {
         const ChangePtr a = makeChange(QStringLiteral("qpvuntsm"), QStringLiteral("Ann"));
         const ChangePtr b = makeChange(QStringLiteral("qpvuntsm"), QStringLiteral("Bob"));
         const ChangePtr c = makeChange(QStringLiteral("rlvkpnrz"), QStringLiteral("Ann"));
@@ -83,7 +90,8 @@ private slots:
         QVERIFY(set.contains(*b));
     }
 
-    void setMembershipSurvivesRewrittenIds() {
+    void setMembershipSurvivesRewrittenIds()
+    {
         // `jj show` may rewrite the id of a record that a selection set holds.
         const ChangePtr a = makeChange(QStringLiteral("aaaa"));
         const ChangePtr b = makeChange(QStringLiteral("bbbb"));
@@ -98,7 +106,8 @@ private slots:
         QCOMPARE(set.toList().last()->changeId(), QStringLiteral("cccc"));
     }
 
-    void setEqualityIgnoresOrderAndRecords() {
+    void setEqualityIgnoresOrderAndRecords()
+    {
         const ChangeSet one{makeChange(QStringLiteral("a")), makeChange(QStringLiteral("b"))};
         const ChangeSet two{makeChange(QStringLiteral("b")), makeChange(QStringLiteral("a"))};
         const ChangeSet three{makeChange(QStringLiteral("a")), makeChange(QStringLiteral("c"))};
@@ -108,7 +117,8 @@ private slots:
         QVERIFY(ChangeSet() == ChangeSet());
     }
 
-    void persistedFormRoundTrips() {
+    void persistedFormRoundTrips()
+    {
         Change change;
         change.setChangeId(QStringLiteral("qpvuntsm"));
         change.setAuthor(QStringLiteral("test.user@example.com"));
@@ -135,14 +145,16 @@ private slots:
         QCOMPARE(back->changedText(), change.changedText());
     }
 
-    void persistedFormRequiresEverySixTexts_data() {
+    void persistedFormRequiresEverySixTexts_data()
+    {
         QTest::addColumn<QString>("key");
         for (const char *k :
              {"_changeId", "_author", "_timestamp", "_commitHash", "_description", "_changedText"})
             QTest::newRow(k) << QString::fromLatin1(k);
     }
 
-    void persistedFormRequiresEverySixTexts() {
+    void persistedFormRequiresEverySixTexts()
+    {
         QFETCH(QString, key);
         Json json = Change().toJson();
         json.erase(key.toStdString());
@@ -153,7 +165,8 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(CodingError, Change::fromJson(wrongType));
     }
 
-    void persistedFormNeedsNoRegistrar() {
+    void persistedFormNeedsNoRegistrar()
+    {
         Json json = makeChange(QStringLiteral("x"))->toJson();
         json.erase("_$observationRegistrar");
         QCOMPARE(Change::fromJson(json)->changeId(), QStringLiteral("x"));

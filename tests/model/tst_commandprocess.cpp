@@ -11,7 +11,8 @@
 using testing::ScriptedJj;
 
 namespace {
-CommandResult runIn(const QString &directory, const QStringList &arguments = {}) {
+CommandResult runIn(const QString &directory, const QStringList &arguments = {})
+{
     CommandProcess process(QUrl::fromLocalFile(directory));
     process.arguments = arguments;
     return QCoro::waitFor(process.run());
@@ -22,7 +23,8 @@ class TestCommandProcess : public QObject {
     Q_OBJECT
 
 private slots:
-    void executableComesFromTheResourcesFolder() {
+    void executableComesFromTheResourcesFolder()
+    {
         platform::setResourceFolderForTesting(QStringLiteral("/opt/app/share/ostrel"));
         const CommandProcess process(QUrl::fromLocalFile(QStringLiteral("/tmp/my repo")));
         QCOMPARE(process.executableLocation, QStringLiteral("/opt/app/share/ostrel/jj"));
@@ -35,7 +37,8 @@ private slots:
         QVERIFY(bundled.executableLocation.endsWith(QStringLiteral("/share/ostrel/jj")));
     }
 
-    void outcomeMapping_data() {
+    void outcomeMapping_data()
+    {
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("isError");
@@ -62,7 +65,8 @@ private slots:
                                       << "café …" << false;
     }
 
-    void outcomeMapping() {
+    void outcomeMapping()
+    {
         QFETCH(QString, script);
         QFETCH(QString, text);
         QFETCH(bool, isError);
@@ -72,7 +76,8 @@ private slots:
         QCOMPARE(result.isError, isError);
     }
 
-    void standardErrorOverTheLimitFailsEvenOnSuccess() {
+    void standardErrorOverTheLimitFailsEvenOnSuccess()
+    {
         ScriptedJj jj(QStringLiteral("head -c 100001 /dev/zero | tr '\\0' x >&2; printf ok"));
         const CommandResult result = runIn(jj.folder());
         QVERIFY(result.isError);
@@ -80,7 +85,8 @@ private slots:
         QVERIFY(!result.text.contains(QStringLiteral("xxxx")));
     }
 
-    void largeStandardOutputArrivesWhole() {
+    void largeStandardOutputArrivesWhole()
+    {
         // Larger than any pipe buffer, so it must be read while the child runs.
         ScriptedJj jj(QStringLiteral("head -c 6000000 /dev/zero | tr '\\0' d"));
         const CommandResult result = runIn(jj.folder());
@@ -88,13 +94,15 @@ private slots:
         QCOMPARE(result.text.size(), 6000000);
     }
 
-    void childGetsNoStandardInput() {
+    void childGetsNoStandardInput()
+    {
         ScriptedJj jj(QStringLiteral("cat; echo end"));
         const CommandResult result = runIn(jj.folder());
         QCOMPARE(result.text, QStringLiteral("end\n"));
     }
 
-    void argumentsArriveAsSingleArguments() {
+    void argumentsArriveAsSingleArguments()
+    {
         ScriptedJj jj(QStringLiteral("printf '%s\\0' \"$@\""));
         const QStringList arguments{QStringLiteral("describe"),
                                     QStringLiteral("-m"),
@@ -109,28 +117,32 @@ private slots:
         QCOMPARE(received, arguments);
     }
 
-    void runsInTheWorkingDirectory() {
+    void runsInTheWorkingDirectory()
+    {
         ScriptedJj jj(QStringLiteral("pwd"));
         QTemporaryDir dir;
         const CommandResult result = runIn(dir.path());
         QCOMPARE(result.text.trimmed(), QFileInfo(dir.path()).canonicalFilePath());
     }
 
-    void inheritsTheEnvironment() {
+    void inheritsTheEnvironment()
+    {
         qputenv("OSTREL_TEST_MARKER", "inherited value");
         ScriptedJj jj(QStringLiteral("printf '%s' \"$OSTREL_TEST_MARKER\""));
         QCOMPARE(runIn(jj.folder()).text, QStringLiteral("inherited value"));
         qunsetenv("OSTREL_TEST_MARKER");
     }
 
-    void startFailures_data() {
+    void startFailures_data()
+    {
         QTest::addColumn<int>("kind");
         QTest::newRow("no jj in the resources folder") << 0;
         QTest::newRow("jj not executable") << 1;
         QTest::newRow("working directory missing") << 2;
     }
 
-    void startFailures() {
+    void startFailures()
+    {
         QFETCH(int, kind);
         ScriptedJj jj(QStringLiteral("echo should not run"));
         QString directory = jj.folder();
@@ -146,7 +158,8 @@ private slots:
         QVERIFY(!result.text.contains(QStringLiteral("should not run")));
     }
 
-    void runsDoNotBlockTheEventLoopAndProceedIndependently() {
+    void runsDoNotBlockTheEventLoopAndProceedIndependently()
+    {
         ScriptedJj jj(QStringLiteral("sleep \"$1\"; printf '%s' \"$1\""));
         int ticks = 0;
         QTimer ticker;

@@ -8,7 +8,8 @@ class TestJujutsuCommand : public QObject {
     Q_OBJECT
 
 private slots:
-    void argumentVectors_data() {
+    void argumentVectors_data()
+    {
         QTest::addColumn<QStringList>("actual");
         QTest::addColumn<QStringList>("expected");
         using C = JujutsuCommand;
@@ -96,13 +97,15 @@ private slots:
         QTest::newRow("pull") << C::pull().arguments() << testing::argv({"git", "fetch"});
     }
 
-    void argumentVectors() {
+    void argumentVectors()
+    {
         QFETCH(QStringList, actual);
         QFETCH(QStringList, expected);
         QCOMPARE(actual, expected);
     }
 
-    void changeIdsAreReadWhenTheArgumentsAreMade() {
+    void changeIdsAreReadWhenTheArgumentsAreMade()
+    {
         const ChangePtr target = testing::makeChange(QStringLiteral("old"));
         const JujutsuCommand command =
             JujutsuCommand::rebase({testing::makeChange(QStringLiteral("a"))}, target);
@@ -110,7 +113,8 @@ private slots:
         QCOMPARE(command.arguments().last(), QStringLiteral("new"));
     }
 
-    void setsAreWalkedInTheirOwnOrder() {
+    void setsAreWalkedInTheirOwnOrder()
+    {
         const ChangeSet set{testing::makeChange(QStringLiteral("z")),
                             testing::makeChange(QStringLiteral("a")),
                             testing::makeChange(QStringLiteral("m"))};

@@ -10,7 +10,8 @@ class TestListReaders : public QObject {
     Q_OBJECT
 
 private slots:
-    void bookmarkLines_data() {
+    void bookmarkLines_data()
+    {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("changeId");
@@ -60,7 +61,8 @@ private slots:
                                                         << "main:\u00a0abc def ghi";
     }
 
-    void bookmarkLines() {
+    void bookmarkLines()
+    {
         QFETCH(QString, line);
         const QList<Bookmark> bookmarks = parseBookmarks(line);
         QCOMPARE(bookmarks.size(), 1);
@@ -74,7 +76,8 @@ private slots:
         QVERIFY(b.latestChange->changedText().isEmpty());
     }
 
-    void everyNewlineCharacterEndsALine() {
+    void everyNewlineCharacterEndsALine()
+    {
         const QList<Bookmark> b = parseBookmarks(QStringLiteral("a: 1 2 x\r\nb: 3 4 y\n"));
         QCOMPARE(b.size(), 4); // The carriage return and the final newline each end a line.
         QCOMPARE(b[0].name, QStringLiteral("a"));
@@ -88,7 +91,8 @@ private slots:
         QCOMPARE(parseBookmarks(QString()).size(), 1);
     }
 
-    void remoteLines() {
+    void remoteLines()
+    {
         const QList<Remote> remotes = parseRemotes(QStringLiteral("origin /srv/repos/r.git\n"));
         QCOMPARE(remotes.size(), 2);
         QCOMPARE(remotes[0].name, QStringLiteral("origin"));
@@ -108,7 +112,8 @@ private slots:
                  QDir::currentPath() + QStringLiteral("/http://example.com/repo/foo"));
     }
 
-    void equalityAndHashing() {
+    void equalityAndHashing()
+    {
         const Remote a{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/r"))};
         const Remote b{QStringLiteral("backup"), QUrl::fromLocalFile(QStringLiteral("/r"))};
         const Remote c{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/s"))};
@@ -124,7 +129,8 @@ private slots:
         QVERIFY(!(x == Bookmark{QStringLiteral("dev"), x.latestChange}));
     }
 
-    void persistedForms() {
+    void persistedForms()
+    {
         Bookmark bookmark{QStringLiteral("main"), std::make_shared<Change>()};
         bookmark.latestChange->setChangeId(QStringLiteral("qpvuntsm"));
         const Json bookmarkJson = bookmark.toJson();
@@ -157,13 +163,15 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(CodingError, Bookmark::fromJson(badChange));
     }
 
-    void bookmarkSamples_data() {
+    void bookmarkSamples_data()
+    {
         QTest::addColumn<QString>("file");
         for (const QString &name : testing::sampleNames(QStringLiteral("bookmark-list-")))
             QTest::newRow(qPrintable(name)) << name;
     }
 
-    void bookmarkSamples() {
+    void bookmarkSamples()
+    {
         QFETCH(QString, file);
         const QString output = testing::sample(file);
         const QList<Bookmark> bookmarks = parseBookmarks(output);
@@ -181,7 +189,8 @@ private slots:
         }
     }
 
-    void bookmarkSampleFields() {
+    void bookmarkSampleFields()
+    {
         const QList<Bookmark> b =
             parseBookmarks(testing::sample(QStringLiteral("bookmark-list-03.txt")));
         QCOMPARE(b[0].name, QStringLiteral("absent-tracked"));
@@ -195,13 +204,15 @@ private slots:
         QCOMPARE(b[9].latestChange->description(), QStringLiteral("(empty) remote-untrack"));
     }
 
-    void remoteSamples_data() {
+    void remoteSamples_data()
+    {
         QTest::addColumn<QString>("file");
         for (const QString &name : testing::sampleNames(QStringLiteral("remote-list-")))
             QTest::newRow(qPrintable(name)) << name;
     }
 
-    void remoteSamples() {
+    void remoteSamples()
+    {
         QFETCH(QString, file);
         const QString output = testing::sample(file);
         const QList<Remote> remotes = parseRemotes(output);
@@ -215,7 +226,8 @@ private slots:
         QVERIFY(remotes.last().name.isEmpty());
     }
 
-    void readersNeverFailOnArbitraryText() {
+    void readersNeverFailOnArbitraryText()
+    {
         // Every separator of both sets, colons, and bytes that are not valid UTF-8.
         const QList<QChar> alphabet{u'a',          u':',          u' ',          u'\t',
                                     u'\n',         u'\r',         QChar(0x0B),   QChar(0x0C),

@@ -10,7 +10,8 @@ class TestLogShowReaders : public QObject {
     Q_OBJECT
 
 private slots:
-    void logFields() {
+    void logFields()
+    {
         const QList<ChangePtr> c = parseChanges(
             QStringLiteral("rlvkpnrz test.user@example.com 2001-02-03 08:05:09 a b* 7d980be7\n"
                            "a description\n"
@@ -29,7 +30,8 @@ private slots:
         QCOMPARE(c[1]->description(), QString());
     }
 
-    void logEdgeCases() {
+    void logEdgeCases()
+    {
         QVERIFY(parseChanges(QString()).isEmpty());
         QVERIFY(parseChanges(QStringLiteral("\n")).isEmpty());
 
@@ -51,7 +53,8 @@ private slots:
         QCOMPARE(parseChanges(QStringLiteral("a b c d e\nfirst\nspill over\nz y")).size(), 2);
     }
 
-    void logSamples() {
+    void logSamples()
+    {
         const ChangePtr one =
             parseChanges(testing::sample(QStringLiteral("log-nograph-01.txt"))).first();
         QCOMPARE(one->changeId(), QStringLiteral("rlvkpnrz"));
@@ -65,7 +68,8 @@ private slots:
         QCOMPARE(merge->description(), QStringLiteral("(empty) merge"));
     }
 
-    void showFields() {
+    void showFields()
+    {
         Change change;
         change.readShowOutput(
             QStringLiteral("Commit ID: abc123\nChange ID: xyz789\n"
@@ -78,7 +82,8 @@ private slots:
         QCOMPARE(change.description(), QStringLiteral("(no description set)"));
     }
 
-    void showSamples_data() {
+    void showSamples_data()
+    {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("commit");
         QTest::addColumn<QString>("author");
@@ -114,7 +119,8 @@ private slots:
                                          << "(no description set)";
     }
 
-    void showSamples() {
+    void showSamples()
+    {
         QFETCH(QString, file);
         const QString output = testing::sample(file);
         Change change;
@@ -127,7 +133,8 @@ private slots:
         QVERIFY(output.contains(QStringLiteral("Change ID: ") + change.changeId()));
     }
 
-    void everyShowSampleIsReadWithoutCrashing() {
+    void everyShowSampleIsReadWithoutCrashing()
+    {
         for (const QString &name : testing::sampleNames(QStringLiteral("show-"))) {
             Change change;
             change.readShowOutput(testing::sample(name));
@@ -136,7 +143,8 @@ private slots:
         }
     }
 
-    void missingLabelsLeaveFieldsUnchanged() {
+    void missingLabelsLeaveFieldsUnchanged()
+    {
         Change change;
         change.setAuthor(QStringLiteral("kept"));
         change.setDescription(QStringLiteral("kept too"));
@@ -153,7 +161,8 @@ private slots:
         QCOMPARE(change.commitHash(), QStringLiteral("c1"));
     }
 
-    void descriptionAlternativesAreTriedInOrder() {
+    void descriptionAlternativesAreTriedInOrder()
+    {
         Change change;
         change.readShowOutput(QStringLiteral(
             "Commit ID: c\nChange ID: i\nAuthor   : N <e> (t)\n\n    Text\n\n"
@@ -164,7 +173,8 @@ private slots:
                  QStringLiteral("Text\n\nAdded regular file a:\n        1: x"));
     }
 
-    void descriptionCleaning() {
+    void descriptionCleaning()
+    {
         QCOMPARE(showreader::cleanDescription(
                      QStringLiteral("First paragraph\n    continued\n\n    Second\n")),
                  QStringLiteral("First paragraph\n    continued\n\nSecond"));

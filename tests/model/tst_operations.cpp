@@ -15,7 +15,8 @@ const QString workingCopyLog = QStringLiteral(
     "newwc test.user@example.com 2001-02-03 08:05:09 1234abcd\n(empty) (no description set)\n");
 
 // A controller whose list holds the changes "top" and "base".
-std::unique_ptr<RepoController> controllerIn() {
+std::unique_ptr<RepoController> controllerIn()
+{
     Repo repo = Repo::empty(QUrl::fromLocalFile(QDir::tempPath()));
     repo.changes = {
         testing::makeChange(QStringLiteral("top"), QStringLiteral("(empty) (no description set)")),
@@ -28,7 +29,8 @@ class TestOperations : public QObject {
     Q_OBJECT
 
 private slots:
-    void commitInsertsTheNewWorkingCopyAndDescribesTheOldOne() {
+    void commitInsertsTheNewWorkingCopyAndDescribesTheOldOne()
+    {
         FakeJj jj;
         AlertRecorder alerts;
         jj.respond(testing::argv({"log", "--no-graph", "-r", "@"}), workingCopyLog);
@@ -44,7 +46,8 @@ private slots:
         QVERIFY(alerts.alerts.isEmpty());
     }
 
-    void failedCommitOrNewChangeListsNothing() {
+    void failedCommitOrNewChangeListsNothing()
+    {
         FakeJj jj;
         AlertRecorder alerts;
         jj.fail(testing::argv({"commit", "-m", "message"}), QStringLiteral("Error: broken\n"));
@@ -60,7 +63,8 @@ private slots:
         QVERIFY(alerts.alerts.isEmpty());
     }
 
-    void commitWithoutAWorkingCopyLeavesTheListAlone() {
+    void commitWithoutAWorkingCopyLeavesTheListAlone()
+    {
         FakeJj jj;
         jj.respond(testing::argv({"log", "--no-graph", "-r", "@"}), QStringLiteral("oneword\n"));
         Repo repo = Repo::empty(QUrl::fromLocalFile(QDir::tempPath()));
@@ -71,7 +75,8 @@ private slots:
         QCOMPARE(controller.repo().changes[0]->description(), QStringLiteral("before"));
     }
 
-    void newChangeAndMerge() {
+    void newChangeAndMerge()
+    {
         FakeJj jj;
         AlertRecorder alerts;
         jj.respond(testing::argv({"log", "--no-graph", "-r", "@"}), workingCopyLog);
@@ -96,7 +101,8 @@ private slots:
         QCOMPARE(controller->repo().changes.size(), 4);
     }
 
-    void operationsThatReportFailures_data() {
+    void operationsThatReportFailures_data()
+    {
         QTest::addColumn<QStringList>("command");
         QTest::addColumn<int>("which");
         QTest::newRow("abandon") << testing::argv({"abandon", "-r", "top"}) << 0;
@@ -106,7 +112,8 @@ private slots:
         QTest::newRow("track") << testing::argv({"bookmark", "track", "main@origin"}) << 3;
     }
 
-    void operationsThatReportFailures() {
+    void operationsThatReportFailures()
+    {
         QFETCH(QStringList, command);
         QFETCH(int, which);
         FakeJj jj;
@@ -137,7 +144,8 @@ private slots:
         QCOMPARE(controller->repo().changes, before); // Callers update the list themselves.
     }
 
-    void emptySetsStillRunTheirCommand() {
+    void emptySetsStillRunTheirCommand()
+    {
         FakeJj jj;
         AlertRecorder alerts;
         jj.fail(testing::argv({"abandon", "-r"}), QStringLiteral("error: a value is required\n"));
@@ -147,14 +155,15 @@ private slots:
         QCOMPARE(alerts.alerts.size(), 1);
     }
 
-    void addRemote() {
+    void addRemote()
+    {
         FakeJj jj;
         AlertRecorder alerts;
         auto controller = controllerIn();
         const QUrl url(QStringLiteral("https://example.com/r%20x.git"));
         const Remote added = QCoro::waitFor(controller->addRemote(QStringLiteral("origin"), url));
         QCOMPARE(jj.calls().last(), testing::argv({"git", "remote", "add", "origin",
-                                                      "https://example.com/r%20x.git"}));
+                                                   "https://example.com/r%20x.git"}));
         QCOMPARE(added.name, QStringLiteral("origin"));
         QCOMPARE(added.url, url);
 
@@ -166,7 +175,8 @@ private slots:
         QCOMPARE(failed.url, fileUrlFromPath(QString()));
     }
 
-    void addBookmark() {
+    void addBookmark()
+    {
         FakeJj jj;
         AlertRecorder alerts;
         auto controller = controllerIn();
@@ -187,7 +197,8 @@ private slots:
         QVERIFY(alerts.alerts.isEmpty());
     }
 
-    void pushMovesTheBookmarkThenPushesAndReportsOnlyThePush() {
+    void pushMovesTheBookmarkThenPushesAndReportsOnlyThePush()
+    {
         FakeJj jj;
         AlertRecorder alerts;
         jj.fail(testing::argv({"bookmark", "set", "main", "--allow-backwards", "-r", "base"}),
@@ -210,7 +221,8 @@ private slots:
         QCOMPARE(alerts.alerts[0].informative, QStringLiteral("Error: rejected\n"));
     }
 
-    void loads() {
+    void loads()
+    {
         FakeJj jj;
         AlertRecorder alerts;
         jj.respond(testing::argv({"log", "--no-graph", "-r", "mine()"}),
@@ -240,8 +252,7 @@ private slots:
                 QStringLiteral("Error: Revision `nope` doesn't exist\n"));
         QCoro::waitFor(controller->loadChanges(SidebarSelection::bookmark(
             Bookmark{QStringLiteral("nope"), testing::makeChange(QString())})));
-        QCOMPARE(jj.calls().last(),
-                 testing::argv({"log", "--no-graph", "-r", "ancestors(nope)"}));
+        QCOMPARE(jj.calls().last(), testing::argv({"log", "--no-graph", "-r", "ancestors(nope)"}));
         QVERIFY(controller->repo().changes.isEmpty());
         QCOMPARE(QCoro::waitFor(controller->logWorkingCopy()), nullptr);
         jj.fail(testing::argv({"bookmark", "list"}), QStringLiteral("Error\n"));
@@ -249,17 +260,18 @@ private slots:
         QVERIFY(alerts.alerts.isEmpty());
     }
 
-    void categoriesRunTheirLogs() {
+    void categoriesRunTheirLogs()
+    {
         FakeJj jj;
         auto controller = controllerIn();
         QCoro::waitFor(controller->loadChanges(ChangeCategory::allChanges));
         QCoro::waitFor(controller->loadChanges(ChangeCategory::mutableChanges));
-        QCOMPARE(jj.calls(),
-                 (QList<QStringList>{testing::argv({"log", "--no-graph", "-r", "::"}),
-                                     testing::argv({"log", "--no-graph"})}));
+        QCOMPARE(jj.calls(), (QList<QStringList>{testing::argv({"log", "--no-graph", "-r", "::"}),
+                                                 testing::argv({"log", "--no-graph"})}));
     }
 
-    void createRepo() {
+    void createRepo()
+    {
         FakeJj jj;
         AlertRecorder alerts;
         QTemporaryDir dir;
@@ -271,12 +283,14 @@ private slots:
         QCOMPARE(jj.calls(),
                  QList<QStringList>{testing::argv({"git", "init", "--colocate", "demo"})});
 
-        jj.fail(testing::argv({"git", "init", "--colocate", "demo"}), QStringLiteral("Error: exists\n"));
+        jj.fail(testing::argv({"git", "init", "--colocate", "demo"}),
+                QStringLiteral("Error: exists\n"));
         QVERIFY(!QCoro::waitFor(Repo::create(url)));
         QCOMPARE(alerts.alerts.size(), 1);
     }
 
-    void createRepoRunsInTheParentFolder() {
+    void createRepoRunsInTheParentFolder()
+    {
         testing::ScriptedJj jj(QStringLiteral("pwd; printf '%s\\n' \"$@\" >&2; exit 1"));
         AlertRecorder alerts;
         QTemporaryDir dir;
@@ -285,13 +299,15 @@ private slots:
         QCOMPARE(alerts.alerts[0].informative, QStringLiteral("git\ninit\n--colocate\nnew repo\n"));
     }
 
-    void changeCommands() {
+    void changeCommands()
+    {
         FakeJj jj;
         const Folder folder(QUrl::fromLocalFile(QDir::tempPath()));
         auto c = testing::makeChange(QStringLiteral("abc"), QStringLiteral("old"));
         QSignalSpy diffSpy(c.get(), &Change::changedTextChanged);
 
-        jj.respond(testing::argv({"diff", "-r", "abc", "--git"}), QStringLiteral("diff --git a/f b/f\n"));
+        jj.respond(testing::argv({"diff", "-r", "abc", "--git"}),
+                   QStringLiteral("diff --git a/f b/f\n"));
         QCOMPARE(QCoro::waitFor(c->diff(folder)), QStringLiteral("diff --git a/f b/f\n"));
         QCOMPARE(c->changedText(), QStringLiteral("diff --git a/f b/f\n"));
         QCoro::waitFor(c->diff(folder));
@@ -305,7 +321,8 @@ private slots:
         QCoro::waitFor(c->show(folder));
         QCOMPARE(c->changeId(), QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv"));
         QVERIFY(c->description().startsWith(QStringLiteral("Revert \"e\"")));
-        jj.fail(testing::argv({"show", "wqnwkozpkustnxypnnntnykwrqrkrpvv"}), QStringLiteral("Error\n"));
+        jj.fail(testing::argv({"show", "wqnwkozpkustnxypnnntnykwrqrkrpvv"}),
+                QStringLiteral("Error\n"));
         QCoro::waitFor(c->show(folder));
         QCOMPARE(c->changeId(), QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv"));
 
@@ -317,7 +334,8 @@ private slots:
         QCOMPARE(c->description().left(6), QStringLiteral("Revert")); // describe writes nothing
     }
 
-    void controllerClosedWhileJjRuns() {
+    void controllerClosedWhileJjRuns()
+    {
         testing::ScriptedJj jj(QStringLiteral("sleep 0.2; printf 'a b c d e\\nx\\n'"));
         auto controller =
             std::make_unique<RepoController>(QUrl::fromLocalFile(QStringLiteral("/")));

@@ -12,7 +12,8 @@ using testing::AlertRecorder;
 using testing::RecordingJj;
 
 namespace {
-bool matches(const QString &pattern, const QString &text) {
+bool matches(const QString &pattern, const QString &text)
+{
     return QRegularExpression(QRegularExpression::anchoredPattern(pattern)).match(text).hasMatch();
 }
 } // namespace
@@ -26,12 +27,14 @@ private:
     std::unique_ptr<RepoController> m_controller;
     QString m_path;
 
-    void write(const QString &name, const QByteArray &contents) {
+    void write(const QString &name, const QByteArray &contents)
+    {
         testing::writeFile(m_path + u'/' + name, contents);
     }
 
 private slots:
-    void init() {
+    void init()
+    {
         m_jj = std::make_unique<RecordingJj>();
         m_alerts = std::make_unique<AlertRecorder>();
         m_path = m_jj->workspace() + QStringLiteral("/demo repo");
@@ -40,14 +43,16 @@ private slots:
         m_controller = std::make_unique<RepoController>(url);
     }
 
-    void cleanup() {
+    void cleanup()
+    {
         QVERIFY(m_alerts->alerts.isEmpty() || QTest::currentTestFailed());
         m_controller.reset();
         m_alerts.reset();
         m_jj.reset();
     }
 
-    void historyReadsIntoTheRightFields() {
+    void historyReadsIntoTheRightFields()
+    {
         write(QStringLiteral("a.txt"), "hello\n");
         QCoro::waitFor(
             m_controller->commit(QStringLiteral("First change\n\n  with an indented body")));
@@ -94,7 +99,8 @@ private slots:
         QCOMPARE(changes[0]->description(), QStringLiteral("(no description set)"));
     }
 
-    void workingCopyOperationsMatchTheLog() {
+    void workingCopyOperationsMatchTheLog()
+    {
         QCoro::waitFor(m_controller->loadChanges(ChangeCategory::mutableChanges));
         QCOMPARE(m_controller->repo().changes.size(), 2);
         QCoro::waitFor(m_controller->addChange());
@@ -117,7 +123,8 @@ private slots:
             QVERIFY(!change->description().contains(QStringLiteral("Merge")));
     }
 
-    void bookmarksAndRemotes() {
+    void bookmarksAndRemotes()
+    {
         QCoro::waitFor(m_controller->commit(QStringLiteral("Tip")));
         QCoro::waitFor(m_controller->loadChanges(ChangeCategory::allChanges));
         const ChangePtr tip = m_controller->repo().changes[1];
@@ -153,7 +160,8 @@ private slots:
         QCOMPARE(m_jj->commands().last(), testing::argv({"git", "fetch"}));
     }
 
-    void failuresReachTheAlert() {
+    void failuresReachTheAlert()
+    {
         QCoro::waitFor(
             m_controller->rebase(ChangeSet{testing::makeChange(QStringLiteral("nosuch"))},
                                  testing::makeChange(QStringLiteral("zzzzzzzz"))));

@@ -11,11 +11,13 @@
 
 namespace {
 
-QUrl folderUrl(const QString &path) {
+QUrl folderUrl(const QString &path)
+{
     return QUrl::fromLocalFile(path);
 }
 
-Repo sampleRepo() {
+Repo sampleRepo()
+{
     Repo repo = Repo::empty(folderUrl(QStringLiteral("/srv/demo")));
     repo.changes = {testing::makeChange(QStringLiteral("aaa"), QStringLiteral("first")),
                     testing::makeChange(QStringLiteral("bbb"), QStringLiteral("second"))};
@@ -31,7 +33,8 @@ class TestValues : public QObject {
     Q_OBJECT
 
 private slots:
-    void folderNames() {
+    void folderNames()
+    {
         QCOMPARE(Folder(folderUrl(QStringLiteral("/Users/a/Projects/demo"))).name(),
                  QStringLiteral("demo"));
         QCOMPARE(Folder(folderUrl(QStringLiteral("/Users/a/Projects/demo/"))).name(),
@@ -44,7 +47,8 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(CodingError, Folder::fromJson(Json::object()));
     }
 
-    void sidebarSelections() {
+    void sidebarSelections()
+    {
         Bookmark one{QStringLiteral("main"), testing::makeChange(QStringLiteral("x"))};
         Bookmark two{QStringLiteral("main"), testing::makeChange(QStringLiteral("y"))};
         const auto all = SidebarSelection::change(ChangeCategory::allChanges);
@@ -58,7 +62,8 @@ private slots:
         QCOMPARE(allChangeCategories[2], ChangeCategory::myChanges);
     }
 
-    void safeElementAccess() {
+    void safeElementAccess()
+    {
         const QList<int> one{7};
         QCOMPARE(elementAt(one, 0), std::optional<int>(7));
         QCOMPARE(elementAt(one, -1), std::nullopt);
@@ -66,7 +71,8 @@ private slots:
         QCOMPARE(elementAt(QList<int>(), 0), std::nullopt);
     }
 
-    void repoEquality() {
+    void repoEquality()
+    {
         const Repo a = sampleRepo();
         Repo b = sampleRepo();
         QVERIFY(a == b);
@@ -100,7 +106,8 @@ private slots:
         QVERIFY(withCurrent == sameCurrentOtherName);
     }
 
-    void repoPersistedForm() {
+    void repoPersistedForm()
+    {
         Repo repo = sampleRepo();
         const Json plain = repo.toJson();
         std::vector<std::string> keys;
@@ -133,7 +140,8 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(CodingError, Repo::fromJson(wrongShape));
     }
 
-    void isJujutsuRepo() {
+    void isJujutsuRepo()
+    {
         QTemporaryDir dir;
         const QString repo = dir.filePath(QStringLiteral("repo"));
         const QString fileNamed = dir.filePath(QStringLiteral("file"));
@@ -148,7 +156,8 @@ private slots:
         QVERIFY(!Repo::isJujutsuRepo(folderUrl(dir.filePath(QStringLiteral("missing")))));
     }
 
-    void controllerWrites() {
+    void controllerWrites()
+    {
         RepoController controller(folderUrl(QStringLiteral("/srv/demo")));
         QVERIFY(controller.repo().changes.isEmpty());
         QVERIFY(controller.repo().bookmarks.isEmpty());
@@ -173,7 +182,8 @@ private slots:
         QCOMPARE(spy.count(), 2);
     }
 
-    void controllerEqualityAndCoding() {
+    void controllerEqualityAndCoding()
+    {
         RepoController a(sampleRepo());
         RepoController b(sampleRepo());
         QVERIFY(a == b);
@@ -192,7 +202,8 @@ private slots:
         QVERIFY(*RepoController::fromJson(registrarOnly) == a);
     }
 
-    void removingListedChanges() {
+    void removingListedChanges()
+    {
         RepoController controller(sampleRepo());
         controller.modifyRepo(
             [](Repo &repo) { repo.changes.append(testing::makeChange(QStringLiteral("ccc"))); });
@@ -205,7 +216,8 @@ private slots:
         QCOMPARE(spy.count(), 2); // One write per removal; the unlisted one is skipped.
     }
 
-    void movingRows_data() {
+    void movingRows_data()
+    {
         QTest::addColumn<QList<qsizetype>>("sources");
         QTest::addColumn<qsizetype>("destination");
         QTest::addColumn<QString>("expected");
@@ -220,7 +232,8 @@ private slots:
         QTest::newRow("negative destination") << QList<qsizetype>{4} << qsizetype(-3) << "eabcd";
     }
 
-    void movingRows() {
+    void movingRows()
+    {
         QFETCH(QList<qsizetype>, sources);
         QFETCH(qsizetype, destination);
         QFETCH(QString, expected);

@@ -18,9 +18,10 @@ QString key(const QStringList &arguments)
 } // namespace
 
 FakeJj::FakeJj()
-    : m_jj(std::make_unique<ScriptedJj>(QStringLiteral("dir=$(dirname \"$0\")\n") +
-                                        logRunShellLine(QStringLiteral("\"$dir/calls\"")) +
-                                        QStringLiteral(R"sh(key=$(printf '%s_' "$@" | tr -c 'A-Za-z0-9-' '_')
+    : m_jj(std::make_unique<ScriptedJj>(
+          QStringLiteral("dir=$(dirname \"$0\")\n") +
+          logRunShellLine(QStringLiteral("\"$dir/calls\"")) +
+          QStringLiteral(R"sh(key=$(printf '%s_' "$@" | tr -c 'A-Za-z0-9-' '_')
 key=${key%_}
 [ -f "$dir/delay/$key" ] && sleep "$(cat "$dir/delay/$key")"
 if [ -f "$dir/err/$key" ]; then cat "$dir/err/$key" >&2; exit 1; fi
@@ -69,7 +70,10 @@ QList<QStringList> FakeJj::callsOf(const QStringList &prefix) const
     return result;
 }
 
-void FakeJj::clearCalls() { QFile::remove(m_jj->folder() + QStringLiteral("/calls")); }
+void FakeJj::clearCalls()
+{
+    QFile::remove(m_jj->folder() + QStringLiteral("/calls"));
+}
 
 QString logEntry(const QString &changeId, const QString &commitId, const QString &description)
 {
@@ -83,8 +87,9 @@ QString showOutput(const QString &changeId, const QString &commitId, const QStri
     for (const QString &line : description.split(u'\n'))
         indented += (line.isEmpty() ? QString() : QStringLiteral("    ") + line) + u'\n';
     return QStringLiteral("Commit ID: ") + commitId + QStringLiteral("\nChange ID: ") + changeId +
-           QStringLiteral("\nAuthor   : Test User <test.user@example.com> (2001-02-03 08:05:09)\n"
-                          "Committer: Test User <test.user@example.com> (2001-02-03 08:05:09)\n\n") +
+           QStringLiteral(
+               "\nAuthor   : Test User <test.user@example.com> (2001-02-03 08:05:09)\n"
+               "Committer: Test User <test.user@example.com> (2001-02-03 08:05:09)\n\n") +
            indented + QStringLiteral("\nModified regular file a.txt:\n   1    1: a\n");
 }
 

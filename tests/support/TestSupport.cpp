@@ -10,43 +10,49 @@
 
 namespace testing {
 
-ChangePtr makeChange(const QString &id, const QString &description) {
+ChangePtr makeChange(const QString &id, const QString &description)
+{
     auto change = std::make_shared<Change>();
     change->setChangeId(id);
     change->setDescription(description);
     return change;
 }
 
-QStringList changeIds(const QList<ChangePtr> &changes) {
+QStringList changeIds(const QList<ChangePtr> &changes)
+{
     QStringList ids;
     for (const ChangePtr &change : changes)
         ids.append(change->changeId());
     return ids;
 }
 
-QStringList argv(std::initializer_list<const char *> arguments) {
+QStringList argv(std::initializer_list<const char *> arguments)
+{
     QStringList out;
     for (const char *argument : arguments)
         out.append(QString::fromUtf8(argument));
     return out;
 }
 
-QString sample(const QString &name) {
+QString sample(const QString &name)
+{
     QFile file(QStringLiteral(OSTREL_SAMPLES_DIR "/") + name);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("missing sample %s", qPrintable(name));
     return QString::fromUtf8(file.readAll());
 }
 
-QStringList sampleNames(const QString &prefix) {
+QStringList sampleNames(const QString &prefix)
+{
     return QDir(QStringLiteral(OSTREL_SAMPLES_DIR))
         .entryList({prefix + QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
 }
 
 QString logRunShellLine(const QString &logFileWord)
 {
-    return QStringLiteral("record=$(printf '%s' \"$PWD\"; for a in \"$@\"; do printf '\\037%s' \"$a\"; "
-                          "done; printf x)\nprintf '%s\\036' \"${record%x}\" >> ") +
+    return QStringLiteral(
+               "record=$(printf '%s' \"$PWD\"; for a in \"$@\"; do printf '\\037%s' \"$a\"; "
+               "done; printf x)\nprintf '%s\\036' \"${record%x}\" >> ") +
            logFileWord + u'\n';
 }
 
@@ -56,7 +62,8 @@ QList<LoggedRun> readRunLog(const QString &logPath)
     QList<LoggedRun> runs;
     if (!file.open(QIODevice::ReadOnly))
         return runs;
-    const QStringList records = QString::fromUtf8(file.readAll()).split(u'\036', Qt::SkipEmptyParts);
+    const QStringList records =
+        QString::fromUtf8(file.readAll()).split(u'\036', Qt::SkipEmptyParts);
     for (const QString &record : records) {
         QStringList fields = record.split(u'\037');
         const QString folder = fields.takeFirst();
@@ -65,19 +72,22 @@ QList<LoggedRun> readRunLog(const QString &logPath)
     return runs;
 }
 
-AlertRecorder::AlertRecorder() {
+AlertRecorder::AlertRecorder()
+{
     platform::setAlertPresenter([this](QString message, QString informative) -> QCoro::Task<> {
         alerts.append({std::move(message), std::move(informative)});
         co_return;
     });
 }
 
-AlertRecorder::~AlertRecorder() {
+AlertRecorder::~AlertRecorder()
+{
     platform::setAlertPresenter(nullptr);
 }
 
 namespace {
-void writeExecutable(const QString &path, const QByteArray &contents) {
+void writeExecutable(const QString &path, const QByteArray &contents)
+{
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));
@@ -90,40 +100,48 @@ void writeExecutable(const QString &path, const QByteArray &contents) {
 // separator, so that arguments may hold line breaks.
 } // namespace
 
-ScriptedJj::ScriptedJj(const QString &scriptBody) {
+ScriptedJj::ScriptedJj(const QString &scriptBody)
+{
     writeExecutable(jjPath(), "#!/bin/sh\n" + scriptBody.toUtf8() + '\n');
     platform::setResourceFolderForTesting(folder());
 }
 
-ScriptedJj::~ScriptedJj() {
+ScriptedJj::~ScriptedJj()
+{
     platform::setResourceFolderForTesting(QString());
 }
 
-RecordingJj::RecordingJj() {
+RecordingJj::RecordingJj()
+{
     useRepeatableJjEnvironment(m_workspace.filePath(QStringLiteral("home")));
-    const QByteArray script = "#!/bin/sh\n" +
-                              logRunShellLine(u'"' + m_dir.filePath(QStringLiteral("log")) + u'"').toUtf8() +
-                              "exec \"" OSTREL_BUNDLED_JJ "\" \"$@\"\n";
+    const QByteArray script =
+        "#!/bin/sh\n" +
+        logRunShellLine(u'"' + m_dir.filePath(QStringLiteral("log")) + u'"').toUtf8() +
+        "exec \"" OSTREL_BUNDLED_JJ "\" \"$@\"\n";
     writeExecutable(m_dir.filePath(QStringLiteral("jj")), script);
     platform::setResourceFolderForTesting(m_dir.path());
 }
 
-RecordingJj::~RecordingJj() {
+RecordingJj::~RecordingJj()
+{
     platform::setResourceFolderForTesting(QString());
 }
 
-QList<QStringList> RecordingJj::commands() const {
+QList<QStringList> RecordingJj::commands() const
+{
     QList<QStringList> commands;
     for (const LoggedRun &run : readRunLog(m_dir.filePath(QStringLiteral("log"))))
         commands.append(run.arguments);
     return commands;
 }
 
-void RecordingJj::clear() {
+void RecordingJj::clear()
+{
     QFile::remove(m_dir.filePath(QStringLiteral("log")));
 }
 
-void useRepeatableJjEnvironment(const QString &home) {
+void useRepeatableJjEnvironment(const QString &home)
+{
     QDir().mkpath(home);
     qputenv("HOME", home.toUtf8());
     qputenv("JJ_USER", "Test User");
@@ -134,7 +152,8 @@ void useRepeatableJjEnvironment(const QString &home) {
     qputenv("GIT_CONFIG_NOSYSTEM", "1");
 }
 
-QString runJj(const QString &workingDirectory, const QStringList &arguments, int *exitCode) {
+QString runJj(const QString &workingDirectory, const QStringList &arguments, int *exitCode)
+{
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(OSTREL_BUNDLED_JJ), arguments);
@@ -144,7 +163,8 @@ QString runJj(const QString &workingDirectory, const QStringList &arguments, int
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-void writeFile(const QString &path, const QByteArray &contents) {
+void writeFile(const QString &path, const QByteArray &contents)
+{
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -26,7 +26,10 @@ QStringList ids(const QList<ChangePtr> &changes)
     return result;
 }
 
-QStringList ids(const ChangeSet &changes) { return ids(changes.toList()); }
+QStringList ids(const ChangeSet &changes)
+{
+    return ids(changes.toList());
+}
 
 QList<ChangePtr> makeChanges(const QStringList &changeIds)
 {
@@ -54,7 +57,8 @@ struct Fixture {
             repo.changes = makeChanges({"aaaa", "bbbb", "cccc", "dddd"});
         });
         for (const QString &id : QStringList{"aaaa", "bbbb", "cccc", "dddd"})
-            jj.respond({"show", id}, showOutput(id, QStringLiteral("c0ffee"), QStringLiteral("about ") + id));
+            jj.respond({"show", id},
+                       showOutput(id, QStringLiteral("c0ffee"), QStringLiteral("about ") + id));
         list.resize(300, 400);
         list.show();
     }
@@ -69,7 +73,8 @@ struct Fixture {
     QModelIndex row(int r) const { return list.model()->index(r, 0); }
     void click(int r, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers, list.visualRect(row(r)).center());
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers,
+                          list.visualRect(row(r)).center());
     }
 
     QTemporaryDir folder;
@@ -102,7 +107,7 @@ private slots:
     {
         Fixture f;
         f.jj.respond({"show", "bbbb"}, showOutput(QStringLiteral("bbbb"), QStringLiteral("c0ffee"),
-                                                   QStringLiteral("Full\n\nDescription")));
+                                                  QStringLiteral("Full\n\nDescription")));
         f.jj.respond({"diff", "-r", "bbbb", "--git"}, QStringLiteral("diff --git a/x b/x\n"));
         f.click(1);
 
@@ -112,7 +117,8 @@ private slots:
         QTRY_COMPARE(change->changedText(), QStringLiteral("diff --git a/x b/x\n"));
         QCOMPARE(change->commitHash(), QStringLiteral("c0ffee"));
         QCOMPARE(change->description(), QStringLiteral("Full\n\nDescription"));
-        QCOMPARE(f.jj.calls(), QList<QStringList>({{"show", "bbbb"}, {"diff", "-r", "bbbb", "--git"}}));
+        QCOMPARE(f.jj.calls(),
+                 QList<QStringList>({{"show", "bbbb"}, {"diff", "-r", "bbbb", "--git"}}));
     }
 
     void selectingSeveralWritesTheSetAndLoadsOne()
@@ -216,7 +222,8 @@ private slots:
         f.click(1);
         f.waitForLoads(1);
         f.list.editDescriptionAction()->trigger();
-        QCOMPARE(f.list.sheetPresenter()->sheet(), std::optional<Sheet>(Sheet::editChangeDescription));
+        QCOMPARE(f.list.sheetPresenter()->sheet(),
+                 std::optional<Sheet>(Sheet::editChangeDescription));
         QVERIFY(f.list.sheetPresenter()->dialog());
         f.list.sheetPresenter()->dialog()->reject();
         QTRY_VERIFY(!f.list.sheetPresenter()->sheet());
@@ -233,8 +240,8 @@ private slots:
     {
         Fixture f;
         QCoro::waitFor(f.list.moveChanges({2, 3}, 1));
-        QCOMPARE(f.jj.calls(),
-                 QList<QStringList>({{"rebase", "-r", "cccc", "-r", "dddd", "--insert-after", "bbbb"}}));
+        QCOMPARE(f.jj.calls(), QList<QStringList>({{"rebase", "-r", "cccc", "-r", "dddd",
+                                                    "--insert-after", "bbbb"}}));
         QCOMPARE(ids(f.controller.repo().changes), QStringList({"aaaa", "cccc", "dddd", "bbbb"}));
         QVERIFY(f.alerts.alerts.isEmpty());
     }
@@ -242,10 +249,12 @@ private slots:
     void droppingBelowTheLastRowStillMovesAfterTheRefusal()
     {
         Fixture f;
-        f.jj.fail({"rebase", "-r", "aaaa", "--insert-after", ""}, QStringLiteral("Error: Revision \"\" doesn't exist"));
+        f.jj.fail({"rebase", "-r", "aaaa", "--insert-after", ""},
+                  QStringLiteral("Error: Revision \"\" doesn't exist"));
         QCoro::waitFor(f.list.moveChanges({0}, 4));
         QCOMPARE(f.alerts.alerts.size(), 1);
-        QCOMPARE(f.alerts.alerts.first().informative, QStringLiteral("Error: Revision \"\" doesn't exist"));
+        QCOMPARE(f.alerts.alerts.first().informative,
+                 QStringLiteral("Error: Revision \"\" doesn't exist"));
         QCOMPARE(ids(f.controller.repo().changes), QStringList({"bbbb", "cccc", "dddd", "aaaa"}));
     }
 
@@ -277,7 +286,8 @@ private slots:
         ChangeListModel *model = f.list.changeModel();
         std::unique_ptr<QMimeData> dragged(model->mimeData({f.row(3)}));
         QVERIFY(model->dropMimeData(dragged.get(), Qt::MoveAction, 1, 0, QModelIndex()));
-        QTRY_COMPARE(ids(f.controller.repo().changes), QStringList({"aaaa", "dddd", "bbbb", "cccc"}));
+        QTRY_COMPARE(ids(f.controller.repo().changes),
+                     QStringList({"aaaa", "dddd", "bbbb", "cccc"}));
         QCOMPARE(f.jj.callsOf({"rebase"}).size(), 1);
     }
 };

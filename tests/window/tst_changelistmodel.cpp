@@ -49,8 +49,7 @@ struct Signals {
           moved(model, &QAbstractItemModel::rowsMoved),
           layout(model, &QAbstractItemModel::layoutChanged),
           data(model, &QAbstractItemModel::dataChanged)
-    {
-    }
+    {}
     QSignalSpy reset, inserted, removed, moved, layout, data;
 };
 
@@ -63,7 +62,8 @@ private slots:
     void showsDescriptionsInListOrder()
     {
         ChangeListModel model;
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setChanges({change(QStringLiteral("a"), QStringLiteral("100% *done* \\ <b>&</b>")),
                           change(QStringLiteral("b"))});
         QCOMPARE(model.rowCount(), 2);
@@ -77,14 +77,16 @@ private slots:
     void updatesWithTheLeastItCan()
     {
         ChangeListModel model;
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         const QList<ChangePtr> base = changes({"a", "b", "c", "d", "e"});
         model.setChanges(base);
         Signals spy(&model);
 
         // The same list again: nothing at all.
         model.setChanges(base);
-        QCOMPARE(spy.reset.count() + spy.inserted.count() + spy.removed.count() + spy.data.count(), 0);
+        QCOMPARE(spy.reset.count() + spy.inserted.count() + spy.removed.count() + spy.data.count(),
+                 0);
 
         // A new change at the top: one insertion.
         const QList<ChangePtr> withNew = QList<ChangePtr>{change(QStringLiteral("n"))} + base;
@@ -131,7 +133,8 @@ private slots:
         QFETCH(QList<int>, order);
         QFETCH(int, maxMoves);
         ChangeListModel model;
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         const QList<ChangePtr> base = changes({"a", "b", "c", "d", "e", "f"});
         model.setChanges(base);
         QItemSelectionModel selection(&model);
@@ -156,7 +159,8 @@ private slots:
     void manyMovesBecomeOneLayoutChange()
     {
         ChangeListModel model;
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         QStringList names;
         for (int i = 0; i < 2000; ++i)
             names.append(QString::number(i));

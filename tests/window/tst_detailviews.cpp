@@ -62,7 +62,8 @@ private slots:
 
     void cardAndLabelsShowTextLiterally()
     {
-        QCOMPARE(Card::visibleLines(trickyText, QApplication::font(), 2000), QStringList({trickyText}));
+        QCOMPARE(Card::visibleLines(trickyText, QApplication::font(), 2000),
+                 QStringList({trickyText}));
 
         LabelView label(QStringLiteral("Caption & more:"), trickyText);
         QCOMPARE(label.valueWidget()->textFormat(), Qt::PlainText);
@@ -111,8 +112,8 @@ private slots:
         QCOMPARE(view.diffHeading()->text(), QStringLiteral("What Changed"));
         QVERIFY(view.diffHeading()->font().bold());
         QVERIFY(view.diffHeading()->font().pointSizeF() > view.font().pointSizeF());
-        for (LabelView *label : {view.changeIdView(), view.commitHashView(), view.authorView(),
-                                 view.timestampView()})
+        for (LabelView *label :
+             {view.changeIdView(), view.commitHashView(), view.authorView(), view.timestampView()})
             QVERIFY(label->value().isEmpty());
         QVERIFY(view.descriptionLabel()->text().isEmpty());
         QVERIFY(view.diffView()->text().isEmpty());
@@ -127,7 +128,8 @@ private slots:
         QCOMPARE(view.commitHashView()->value(), QStringLiteral("92e687fa"));
         QCOMPARE(view.authorView()->value(), QStringLiteral("A Writer"));
         QCOMPARE(view.timestampView()->value(), QStringLiteral("2001-02-03 08:05:09"));
-        QCOMPARE(view.descriptionLabel()->text(), QStringLiteral("First paragraph.\n\nSecond paragraph."));
+        QCOMPARE(view.descriptionLabel()->text(),
+                 QStringLiteral("First paragraph.\n\nSecond paragraph."));
         QCOMPARE(view.descriptionLabel()->textFormat(), Qt::PlainText);
         QCOMPARE(view.diffView()->text(), change->changedText());
 

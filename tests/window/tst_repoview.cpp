@@ -1,5 +1,5 @@
-#include "support/FakeJj.h"
 #include "PaintCounter.h"
+#include "support/FakeJj.h"
 
 #include "dialogs/SheetPresenter.h"
 #include "model/RepoController.h"
@@ -21,8 +21,8 @@
 #include <QToolButton>
 
 using testing::FakeJj;
-using testing::PaintCounter;
 using testing::logEntry;
+using testing::PaintCounter;
 
 namespace {
 
@@ -37,15 +37,21 @@ QStringList ids(const QList<ChangePtr> &changes)
     return result;
 }
 
-QStringList diffOf(const QString &id) { return {"diff", "-r", id, "--git"}; }
+QStringList diffOf(const QString &id)
+{
+    return {"diff", "-r", id, "--git"};
+}
 
 struct Fixture {
     explicit Fixture(Repo repo = Repo()) : controller(prepared(std::move(repo), folder.path()))
     {
-        jj.respond(allChangesLog, logEntry(QStringLiteral("aaaa"), QStringLiteral("1111"), QStringLiteral("newest")) +
-                                      logEntry(QStringLiteral("bbbb"), QStringLiteral("2222"), QStringLiteral("older")) +
-                                      logEntry(QStringLiteral("zzzz"), QStringLiteral("0000"), QString()));
-        jj.respond(defaultLog, logEntry(QStringLiteral("aaaa"), QStringLiteral("1111"), QStringLiteral("newest")));
+        jj.respond(
+            allChangesLog,
+            logEntry(QStringLiteral("aaaa"), QStringLiteral("1111"), QStringLiteral("newest")) +
+                logEntry(QStringLiteral("bbbb"), QStringLiteral("2222"), QStringLiteral("older")) +
+                logEntry(QStringLiteral("zzzz"), QStringLiteral("0000"), QString()));
+        jj.respond(defaultLog, logEntry(QStringLiteral("aaaa"), QStringLiteral("1111"),
+                                        QStringLiteral("newest")));
     }
 
     static Repo prepared(Repo repo, const QString &path)
@@ -68,7 +74,8 @@ struct Fixture {
     {
         QItemSelection selection;
         for (int row : rows)
-            selection.select(view.changeList()->model()->index(row, 0), view.changeList()->model()->index(row, 0));
+            selection.select(view.changeList()->model()->index(row, 0),
+                             view.changeList()->model()->index(row, 0));
         view.changeList()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     }
 
@@ -97,7 +104,8 @@ private slots:
         const QList<QToolButton *> buttons = f.view.toolbarButtons();
         QCOMPARE(buttons.size(), 4);
         const QStringList titles = {"Add Change", "Commit", "Push", "Pull"};
-        const QStringList accessible = {"Add Change", "Commit Change", "Push Changes", "Pull Changes"};
+        const QStringList accessible = {"Add Change", "Commit Change", "Push Changes",
+                                        "Pull Changes"};
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(buttons[i]->text(), titles[i]);
             QCOMPARE(buttons[i]->accessibleName(), accessible[i]);
@@ -123,7 +131,8 @@ private slots:
         Fixture f;
         f.open();
         f.jj.clearCalls();
-        f.jj.respond({"log", "--no-graph", "-r", "@"}, logEntry(QStringLiteral("nnnn"), QStringLiteral("9999"), QString()));
+        f.jj.respond({"log", "--no-graph", "-r", "@"},
+                     logEntry(QStringLiteral("nnnn"), QStringLiteral("9999"), QString()));
         f.jj.delay({"new"}, 0.3);
         QAbstractButton *add = f.view.addChangeButton()->button();
         add->click();
@@ -157,14 +166,16 @@ private slots:
         QTRY_COMPARE(ids(f.controller.repo().changes), QStringList({"aaaa", "bbbb", "zzzz"}));
         QTest::qWait(600);
         QCOMPARE(ids(f.controller.repo().changes), QStringList({"aaaa", "bbbb", "zzzz"}));
-        QCOMPARE(f.view.sidebar()->selection(), std::optional(SidebarSelection::change(ChangeCategory::allChanges)));
+        QCOMPARE(f.view.sidebar()->selection(),
+                 std::optional(SidebarSelection::change(ChangeCategory::allChanges)));
     }
 
     void openingPicksTheFirstBookmarkAndRemoteAsTheyStand()
     {
         {
             Fixture fresh;
-            fresh.jj.respond({"bookmark", "list"}, QStringLiteral("main: zsuskuln 67c2f714 base\n"));
+            fresh.jj.respond({"bookmark", "list"},
+                             QStringLiteral("main: zsuskuln 67c2f714 base\n"));
             fresh.open();
             QTRY_VERIFY(!fresh.controller.repo().bookmarks.isEmpty());
             QVERIFY(!fresh.controller.repo().currentBookmark);
@@ -172,7 +183,8 @@ private slots:
         }
         Repo restored;
         restored.bookmarks = {Bookmark{QStringLiteral("dev")}, Bookmark{QStringLiteral("main")}};
-        restored.remotes = {Remote{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/srv/r"))}};
+        restored.remotes = {
+            Remote{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/srv/r"))}};
         Fixture f(restored);
         QSignalSpy repoChanges(&f.controller, &RepoController::repoChanged);
         f.view.show();
@@ -189,7 +201,8 @@ private slots:
         f.select({1, 0});
         QCOMPARE(f.view.selection().size(), 2);
         QCOMPARE(f.view.changeView()->change(), f.view.selection().first());
-        QCOMPARE(f.view.changeView()->changeIdView()->value(), f.view.selection().first()->changeId());
+        QCOMPARE(f.view.changeView()->changeIdView()->value(),
+                 f.view.selection().first()->changeId());
         f.select({});
         QVERIFY(f.view.changeView()->change()->changeId().isEmpty());
         QVERIFY(f.view.changeView()->change()->changedText().isEmpty());
@@ -218,7 +231,8 @@ private slots:
         QTRY_COMPARE(f.jj.calls().size(), 1);
         QCOMPARE(f.jj.calls(), QList<QStringList>({diffOf(QStringLiteral("aaaa"))}));
         QCoro::waitFor(std::move(refresh));
-        QCOMPARE(f.jj.calls(), QList<QStringList>({diffOf(QStringLiteral("aaaa")), diffOf(QStringLiteral("bbbb"))}));
+        QCOMPARE(f.jj.calls(), QList<QStringList>({diffOf(QStringLiteral("aaaa")),
+                                                   diffOf(QStringLiteral("bbbb"))}));
         QCOMPARE(f.controller.repo().changes.at(1)->changedText(), QStringLiteral("diff b\n"));
     }
 
@@ -263,9 +277,10 @@ private slots:
     {
         auto f = std::make_unique<Fixture>();
         f->open();
-        for (const QStringList &slow : {QStringList{"show", "aaaa"}, QStringList{"bookmark", "list"},
-                                        diffOf(QStringLiteral("bbbb")), QStringList{"log", "--no-graph", "-r", "mine()"},
-                                        QStringList{"abandon", "-r", "aaaa"}})
+        for (const QStringList &slow :
+             {QStringList{"show", "aaaa"}, QStringList{"bookmark", "list"},
+              diffOf(QStringLiteral("bbbb")), QStringList{"log", "--no-graph", "-r", "mine()"},
+              QStringList{"abandon", "-r", "aaaa"}})
             f->jj.delay(slow, 0.3);
         f->select({0});
         QCoro::Task<> refresh = f->view.refreshSelectedChangeDiffs();
@@ -309,7 +324,8 @@ private slots:
         QCOMPARE(selection->get(), SidebarSelection::change(ChangeCategory::allChanges));
         f.jj.clearCalls();
         selection->set(SidebarSelection::change(ChangeCategory::myChanges));
-        QCOMPARE(f.view.sidebar()->selection(), std::optional(SidebarSelection::change(ChangeCategory::myChanges)));
+        QCOMPARE(f.view.sidebar()->selection(),
+                 std::optional(SidebarSelection::change(ChangeCategory::myChanges)));
         QTRY_COMPARE(f.jj.calls(), QList<QStringList>({{"log", "--no-graph", "-r", "mine()"}}));
 
         // A second window takes over while it is the active one.
@@ -318,11 +334,13 @@ private slots:
         other.show();
         other.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&other));
-        QCOMPARE(values.value<RepoController *>(QStringLiteral("repoController"))->get(), &otherController);
+        QCOMPARE(values.value<RepoController *>(QStringLiteral("repoController"))->get(),
+                 &otherController);
         other.close();
         f.view.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&f.view));
-        QCOMPARE(values.value<RepoController *>(QStringLiteral("repoController"))->get(), &f.controller);
+        QCOMPARE(values.value<RepoController *>(QStringLiteral("repoController"))->get(),
+                 &f.controller);
 
         f.view.close();
         QTRY_VERIFY(!values.value<RepoController *>(QStringLiteral("repoController")));

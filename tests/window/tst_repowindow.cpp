@@ -39,7 +39,8 @@ struct Fixture {
         repo = workspace + QStringLiteral("/repo");
         for (const QString &name : {QStringLiteral("first"), QStringLiteral("second"),
                                     QStringLiteral("third 100% *bold* <b>&</b>")}) {
-            testing::writeFile(repo + u'/' + name.left(5) + QStringLiteral(".txt"), name.toUtf8() + '\n');
+            testing::writeFile(repo + u'/' + name.left(5) + QStringLiteral(".txt"),
+                               name.toUtf8() + '\n');
             testing::runJj(repo, {"commit", "-m", name});
         }
         const QString second = changeIdOf(QStringLiteral("second"));
@@ -83,7 +84,8 @@ struct Fixture {
             const QModelIndex index = view->changeList()->model()->index(rowOf(description), 0);
             selection.select(index, index);
         }
-        view->changeList()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+        view->changeList()->selectionModel()->select(selection,
+                                                     QItemSelectionModel::ClearAndSelect);
     }
 
     testing::RecordingJj jj;
@@ -104,7 +106,8 @@ private slots:
         Fixture f;
         f.waitForOpen();
         QCOMPARE(descriptions(f.controller->repo().changes),
-                 QStringList({"(empty) (no description set)", "third 100% *bold* <b>&</b>", "second", "first", ""}));
+                 QStringList({"(empty) (no description set)", "third 100% *bold* <b>&</b>",
+                              "second", "first", ""}));
         QCOMPARE(f.controller->repo().bookmarks.first().name, QStringLiteral("main"));
         QCOMPARE(f.view->changeList()->model()->rowCount(), 5);
     }
@@ -115,7 +118,8 @@ private slots:
         f.waitForOpen();
         f.select({QStringLiteral("third 100% *bold* <b>&</b>")});
         ChangeView *detail = f.view->changeView();
-        QTRY_VERIFY(detail->diffView()->text().startsWith(QStringLiteral("diff --git a/third.txt b/third.txt")));
+        QTRY_VERIFY(detail->diffView()->text().startsWith(
+            QStringLiteral("diff --git a/third.txt b/third.txt")));
         QCOMPARE(f.jj.commands().size(), 2);
         QCOMPARE(f.jj.commands().at(0).first(), QStringLiteral("show"));
         QCOMPARE(f.jj.commands().at(1).mid(0, 2), QStringList({"diff", "-r"}));
@@ -132,7 +136,8 @@ private slots:
         Fixture f;
         f.waitForOpen();
         f.select({QStringLiteral("second"), QStringLiteral("first")});
-        QCOMPARE(descriptions(f.controller->repo().selectedChanges.toList()), QStringList({"second", "first"}));
+        QCOMPARE(descriptions(f.controller->repo().selectedChanges.toList()),
+                 QStringList({"second", "first"}));
         QTRY_COMPARE(f.jj.commands().size(), 2);
         QTest::qWait(200);
         QCOMPARE(f.jj.commands().size(), 2);
@@ -173,11 +178,13 @@ private slots:
         sidebar->setSelection(SidebarSelection::change(ChangeCategory::allChanges));
         QTRY_COMPARE(descriptions(f.controller->repo().changes).size(), 5);
         QTRY_COMPARE(f.view->changeList()->selectionModel()->selectedRows().size(), 1);
-        QCOMPARE(f.view->changeList()->selectionModel()->selectedRows().first().row(), f.rowOf(QStringLiteral("second")));
+        QCOMPARE(f.view->changeList()->selectionModel()->selectedRows().first().row(),
+                 f.rowOf(QStringLiteral("second")));
 
         QCoro::waitFor(f.view->changeList()->removeSelectedChanges());
         QCOMPARE(descriptions(f.controller->repo().changes),
-                 QStringList({"(empty) (no description set)", "third 100% *bold* <b>&</b>", "first", ""}));
+                 QStringList(
+                     {"(empty) (no description set)", "third 100% *bold* <b>&</b>", "first", ""}));
     }
 
     void draggingARowRebasesAndMovesIt()
@@ -191,13 +198,14 @@ private slots:
         // Dropped above the third change: inserted after it.
         QVERIFY(model->dropMimeData(dragged.get(), Qt::MoveAction, third, 0, QModelIndex()));
         QTRY_COMPARE(descriptions(f.controller->repo().changes),
-                     QStringList({"(empty) (no description set)", "first", "third 100% *bold* <b>&</b>",
-                                  "second", ""}));
+                     QStringList({"(empty) (no description set)", "first",
+                                  "third 100% *bold* <b>&</b>", "second", ""}));
         QCOMPARE(f.jj.commands().size(), 1);
         QCOMPARE(f.jj.commands().first().first(), QStringLiteral("rebase"));
         QVERIFY(f.alerts.alerts.isEmpty());
         const QStringList log = testing::runJj(f.repo, {"log", "--no-graph"}).split(u'\n');
-        QVERIFY(log.indexOf(QStringLiteral("first")) < log.indexOf(QStringLiteral("third 100% *bold* <b>&</b>")));
+        QVERIFY(log.indexOf(QStringLiteral("first")) <
+                log.indexOf(QStringLiteral("third 100% *bold* <b>&</b>")));
     }
 
     void aBookmarkListsItsAncestors()
@@ -207,9 +215,12 @@ private slots:
         Sidebar *sidebar = f.view->sidebar();
         QTreeWidgetItem *main = sidebar->bookmarksSection()->child(0);
         QCOMPARE(main->text(0), QStringLiteral("main"));
-        QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, sidebar->visualItemRect(main).center());
-        QTRY_COMPARE(descriptions(f.controller->repo().changes), QStringList({"second", "first", ""}));
-        QCOMPARE(f.jj.commands(), QList<QStringList>({{"log", "--no-graph", "-r", "ancestors(main)"}}));
+        QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {},
+                          sidebar->visualItemRect(main).center());
+        QTRY_COMPARE(descriptions(f.controller->repo().changes),
+                     QStringList({"second", "first", ""}));
+        QCOMPARE(f.jj.commands(),
+                 QList<QStringList>({{"log", "--no-graph", "-r", "ancestors(main)"}}));
     }
 
     void theRefreshRedrawsOnlyWhatChanged()

@@ -35,7 +35,8 @@ QStringList ids(const QList<ChangePtr> &changes)
 struct Fixture {
     Fixture() : controller(QUrl::fromLocalFile(folder.path())), sidebar(&controller)
     {
-        jj.respond(allChangesLog, logEntry(QStringLiteral("aaaa"), QStringLiteral("1111"), QStringLiteral("all")));
+        jj.respond(allChangesLog,
+                   logEntry(QStringLiteral("aaaa"), QStringLiteral("1111"), QStringLiteral("all")));
     }
 
     void show()
@@ -46,7 +47,10 @@ struct Fixture {
         jj.clearCalls();
     }
 
-    QTreeWidgetItem *row(QTreeWidgetItem *section, int index) const { return section->child(index); }
+    QTreeWidgetItem *row(QTreeWidgetItem *section, int index) const
+    {
+        return section->child(index);
+    }
     void click(QTreeWidgetItem *item)
     {
         QTest::mouseClick(sidebar.viewport(), Qt::LeftButton, {},
@@ -77,7 +81,8 @@ private slots:
         QVERIFY(!(f.sidebar.changesSection()->flags() & Qt::ItemIsSelectable));
 
         f.controller.modifyRepo([](Repo &repo) {
-            repo.bookmarks = {Bookmark{QStringLiteral("main <b>&</b>")}, Bookmark{QStringLiteral("dev%s")}};
+            repo.bookmarks = {Bookmark{QStringLiteral("main <b>&</b>")},
+                              Bookmark{QStringLiteral("dev%s")}};
         });
         QCOMPARE(rowTitles(f.sidebar.bookmarksSection()), QStringList({"main <b>&</b>", "dev%s"}));
     }
@@ -91,7 +96,8 @@ private slots:
         QSignalSpy appeared(&f.sidebar, &Sidebar::appeared);
         f.sidebar.show();
         QCOMPARE(appeared.count(), 1);
-        QCOMPARE(f.sidebar.selection(), std::optional(SidebarSelection::change(ChangeCategory::allChanges)));
+        QCOMPARE(f.sidebar.selection(),
+                 std::optional(SidebarSelection::change(ChangeCategory::allChanges)));
         QVERIFY(f.sidebar.changesSection()->child(0)->isSelected());
 
         QTRY_COMPARE(ids(f.controller.repo().changes), QStringList({"aaaa"}));
@@ -111,7 +117,8 @@ private slots:
     void failedListsLeaveThemEmpty()
     {
         Fixture f;
-        f.controller.modifyRepo([](Repo &repo) { repo.bookmarks = {Bookmark{QStringLiteral("old")}}; });
+        f.controller.modifyRepo(
+            [](Repo &repo) { repo.bookmarks = {Bookmark{QStringLiteral("old")}}; });
         f.jj.fail(bookmarkList, QStringLiteral("Error"));
         f.jj.fail(remoteList, QStringLiteral("Error"));
         f.sidebar.show();
@@ -124,11 +131,13 @@ private slots:
     {
         Fixture f;
         f.jj.respond(bookmarkList, QStringLiteral("main: zsuskuln 67c2f714 base\n"));
-        f.jj.respond({"log", "--no-graph", "-r", "ancestors(main)"},
-                     logEntry(QStringLiteral("mmmm"), QStringLiteral("2222"), QStringLiteral("base")) +
-                         logEntry(QStringLiteral("rrrr"), QStringLiteral("0000"), QString()));
-        f.jj.respond({"log", "--no-graph", "-r", "mine()"},
-                     logEntry(QStringLiteral("myyy"), QStringLiteral("3333"), QStringLiteral("mine")));
+        f.jj.respond(
+            {"log", "--no-graph", "-r", "ancestors(main)"},
+            logEntry(QStringLiteral("mmmm"), QStringLiteral("2222"), QStringLiteral("base")) +
+                logEntry(QStringLiteral("rrrr"), QStringLiteral("0000"), QString()));
+        f.jj.respond(
+            {"log", "--no-graph", "-r", "mine()"},
+            logEntry(QStringLiteral("myyy"), QStringLiteral("3333"), QStringLiteral("mine")));
         f.show();
 
         f.click(f.row(f.sidebar.bookmarksSection(), 0));
@@ -155,7 +164,8 @@ private slots:
         QTRY_COMPARE(f.jj.calls().size(), 1);
 
         // Reloaded with its change moved and another bookmark added before it.
-        f.jj.respond(bookmarkList, QStringLiteral("dev: kkmpptxz 12345678 dev\nmain: yqosqzyt 87654321 moved\n"));
+        f.jj.respond(bookmarkList,
+                     QStringLiteral("dev: kkmpptxz 12345678 dev\nmain: yqosqzyt 87654321 moved\n"));
         QCoro::waitFor(f.sidebar.loadBookmarksAndRemotes());
         QCOMPARE(rowTitles(f.sidebar.bookmarksSection()), QStringList({"dev", "main"}));
         QVERIFY(f.row(f.sidebar.bookmarksSection(), 1)->isSelected());

@@ -41,13 +41,15 @@ int main(int argc, char **argv)
         jj->respond({"show", "chg2xyzw"},
                     showOutput(QStringLiteral("chg2xyzwqnoowoytxnquwvuryrwnrmlp"),
                                QStringLiteral("2abc1234e5b681937f5a9c47feaa33e6b4892c"),
-                               QStringLiteral("Fix 100% CPU use in the *poller* when C:\\path has %s\n\n"
-                                              "The poller woke up every millisecond <b>even</b> when idle.")));
+                               QStringLiteral(
+                                   "Fix 100% CPU use in the *poller* when C:\\path has %s\n\n"
+                                   "The poller woke up every millisecond <b>even</b> when idle.")));
         jj->respond({"diff", "-r", "chg2xyzwqnoowoytxnquwvuryrwnrmlp", "--git"},
-                    QStringLiteral("diff --git a/src/poller.c b/src/poller.c\nindex 1234567..89abcde 100644\n"
-                                   "--- a/src/poller.c\n+++ b/src/poller.c\n@@ -1,4 +1,4 @@\n"
-                                   " #include <poll.h>\n-\tint timeout = 1;\n+\tint timeout = -1;\n"
-                                   " \treturn poll(fds, n, timeout);\n"));
+                    QStringLiteral(
+                        "diff --git a/src/poller.c b/src/poller.c\nindex 1234567..89abcde 100644\n"
+                        "--- a/src/poller.c\n+++ b/src/poller.c\n@@ -1,4 +1,4 @@\n"
+                        " #include <poll.h>\n-\tint timeout = 1;\n+\tint timeout = -1;\n"
+                        " \treturn poll(fds, n, timeout);\n"));
     }
 
     RepoController controller(QUrl::fromLocalFile(folder));
@@ -63,7 +65,8 @@ int main(int argc, char **argv)
     ChangeList *list = view.changeList();
     const int row = qMin(2, list->model()->rowCount() - 1);
     if (row >= 0)
-        list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
+        list->selectionModel()->select(list->model()->index(row, 0),
+                                       QItemSelectionModel::ClearAndSelect);
     QTest::qWait(1500);
     view.grab().save(out + QStringLiteral("/ostrel-window-selected.png"));
     if (argc > 2) {
