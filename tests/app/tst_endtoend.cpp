@@ -176,6 +176,10 @@ private slots:
         QCOMPARE(m_alpha->windowTitle(), QStringLiteral("alpha"));
         QVERIFY(QFileInfo(workspace.filePath(QStringLiteral("alpha/.jj"))).isDir());
         QTRY_VERIFY_WITH_TIMEOUT(!m_alpha->controller()->repo().changes.isEmpty(), 20000);
+        // The window's two loads at open run unordered; a user who waits for them sees the
+        // list settle before working on it.
+        QTRY_COMPARE_WITH_TIMEOUT(testing::runningChildProcesses(), 0, 20000);
+        QCoreApplication::processEvents();
 
         // A change in the working copy, committed with a message.
         commit(m_alpha, QStringLiteral("hello.txt"), QStringLiteral("Add hello"));
@@ -197,6 +201,8 @@ private slots:
         QCOMPARE(m_beta->windowTitle(), QStringLiteral("beta"));
         QTRY_VERIFY_WITH_TIMEOUT(
             described(shownHistory(m_beta)).contains(QStringLiteral("Add hello")), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(testing::runningChildProcesses(), 0, 20000);
+        QCoreApplication::processEvents();
 
         // More work in the first window, pushed to the same bookmark and remote.
         commit(m_alpha, QStringLiteral("world.txt"), QStringLiteral("Add world"));

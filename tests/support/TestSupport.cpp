@@ -3,6 +3,7 @@
 #include "platform/Alert.h"
 #include "platform/Resources.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -150,6 +151,24 @@ void useRepeatableJjEnvironment(const QString &home)
     qputenv("JJ_RANDOMNESS_SEED", "42");
     qputenv("TZ", "UTC");
     qputenv("GIT_CONFIG_NOSYSTEM", "1");
+}
+
+int runningChildProcesses()
+{
+    const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
+    int count = 0;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold blanks, so read after the last ')'.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1] == self)
+            ++count;
+    }
+    return count;
 }
 
 QString runJj(const QString &workingDirectory, const QStringList &arguments, int *exitCode)

@@ -77,6 +77,10 @@ private:
     QTemporaryDir m_workspace;
 };
 
+// The child processes of the test that have not been reaped yet: the jj runs still
+// going, seen from outside the code that awaits them.
+int runningChildProcesses();
+
 // Runs the bundled jj synchronously in a folder, for test set-up only.
 QString runJj(const QString &workingDirectory, const QStringList &arguments,
               int *exitCode = nullptr);
