@@ -82,9 +82,3 @@ size_t qHash(const Change &change, size_t seed = 0);
 // Whether two change ids name one change. jj prints an id in full (`jj show`) or as its
 // shortest unique prefix (the logs), so an id that begins the other names it too.
 bool namesSameChange(const QString &a, const QString &b);
-
-// Whether two shared records stand for the same change.
-inline bool sameChange(const ChangePtr &a, const ChangePtr &b)
-{
-    return a && b ? *a == *b : a == b;
-}

@@ -1,5 +1,6 @@
 #include "model/RepoController.h"
 
+#include "model/ChangeIndex.h"
 #include "model/LogReader.h"
 #include "platform/Alert.h"
 
@@ -238,15 +239,18 @@ QCoro::Task<> RepoController::push(ChangePtr change, QString bookmark, Remote re
 
 void RepoController::removeListedChanges(const ChangeSet &changes)
 {
+    // Rows are found once in the list as it stands; each removal then shifts the rows
+    // below it, which the sorted list of removed rows accounts for.
+    const ChangeIndex index(m_repo.changes);
+    QList<qsizetype> removed;
     for (const ChangePtr &change : changes) {
-        const auto &list = m_repo.changes;
-        const auto found = std::find_if(list.cbegin(), list.cend(), [&](const ChangePtr &c) {
-            return namesSameChange(c->changeId(), change->changeId());
-        });
-        if (found == list.cend())
+        const qsizetype row = index.find(change->changeId());
+        const auto place = std::lower_bound(removed.begin(), removed.end(), row);
+        if (row < 0 || (place != removed.end() && *place == row))
             continue;
-        const qsizetype index = found - list.cbegin();
-        modifyRepo([index](Repo &repo) { repo.changes.removeAt(index); });
+        const qsizetype now = row - (place - removed.begin());
+        removed.insert(place, row);
+        modifyRepo([now](Repo &repo) { repo.changes.removeAt(now); });
     }
 }
 

@@ -1,50 +1,17 @@
 #include "window/ChangeList.h"
 
 #include "dialogs/SheetPresenter.h"
+#include "model/ChangeIndex.h"
 #include "model/RepoController.h"
 #include "window/AsyncButton.h"
 #include "window/Card.h"
 #include "window/ChangeListModel.h"
 
 #include <QDropEvent>
-#include <QHash>
 #include <QMenu>
 #include <QSet>
 
 #include <algorithm>
-
-namespace {
-
-// Finds listed changes by id, whether jj printed the id in full or shortened.
-class ChangeIndex {
-public:
-    explicit ChangeIndex(const QList<ChangePtr> &changes) : m_changes(changes)
-    {
-        m_rows.reserve(changes.size());
-        // Inserted bottom up, so the top-most of several candidates comes first.
-        for (qsizetype row = changes.size() - 1; row >= 0; --row)
-            m_rows.insert(key(changes.at(row)->changeId()), row);
-    }
-
-    // The top-most row that names the change, or -1.
-    qsizetype find(const QString &changeId) const
-    {
-        const QList<qsizetype> candidates = m_rows.values(key(changeId));
-        for (qsizetype row : candidates)
-            if (namesSameChange(m_changes.at(row)->changeId(), changeId))
-                return row;
-        return -1;
-    }
-
-private:
-    // jj prints no id shorter than this, so ids that name one change share it.
-    static QString key(const QString &changeId) { return changeId.left(4); }
-
-    QList<ChangePtr> m_changes;
-    QMultiHash<QString, qsizetype> m_rows;
-};
-
-} // namespace
 
 ChangeList::ChangeList(RepoController *controller, platform::Binding<ChangeSet> selection,
                        QWidget *parent)
