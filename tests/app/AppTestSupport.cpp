@@ -3,6 +3,7 @@
 #include "dialogs/SheetPresenter.h"
 #include "model/RepoController.h"
 #include "platform/FocusedValues.h"
+#include "platform/WindowGroup.h"
 
 #include <QAction>
 #include <QDir>
@@ -93,6 +94,22 @@ QMenu *menuTitled(const QMenuBar *bar, const QString &title)
         if (action->menu() && action->text() == title)
             return action->menu();
     return nullptr;
+}
+
+QAction *menuItem(const QMainWindow *window, const QString &menu, const QString &text)
+{
+    const QMenu *found = menuTitled(window->menuBar(), menu);
+    if (!found)
+        return nullptr;
+    for (QAction *action : found->actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+QList<QMainWindow *> repositoryWindows()
+{
+    return platform::WindowGroup::instance().windows();
 }
 
 QStringList menuTitles(const QMenuBar *bar)

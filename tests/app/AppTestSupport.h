@@ -56,6 +56,10 @@ bool activate(QWidget *window);
 // One line per item: its text, a tab and its shortcut; "--" for a divider.
 QStringList describe(const QMenu *menu);
 QMenu *menuTitled(const QMenuBar *bar, const QString &title);
+// The item of a window's menu, or null.
+QAction *menuItem(const QMainWindow *window, const QString &menu, const QString &text);
+// The open repository windows.
+QList<QMainWindow *> repositoryWindows();
 QStringList menuTitles(const QMenuBar *bar);
 
 // Saves a picture of the widget as NAME.png in the folder named by the environment

@@ -36,23 +36,12 @@ using namespace testing;
 
 namespace {
 
-QList<QMainWindow *> windows()
-{
-    return platform::WindowGroup::instance().windows();
-}
-
 void choose(QMainWindow *window, const QString &menu, const QString &item)
 {
-    const QMenu *found = menuTitled(window->menuBar(), menu);
-    QVERIFY2(found, qPrintable(menu));
-    for (QAction *action : found->actions()) {
-        if (action->text() == item) {
-            QVERIFY2(action->isEnabled(), qPrintable(item));
-            action->trigger();
-            return;
-        }
-    }
-    QFAIL(qPrintable(QStringLiteral("no item ") + item));
+    QAction *action = menuItem(window, menu, item);
+    QVERIFY2(action, qPrintable(menu + u'/' + item));
+    QVERIFY2(action->isEnabled(), qPrintable(item));
+    action->trigger();
 }
 
 // The descriptions of the rows the window's change list shows, top to bottom.
@@ -166,12 +155,12 @@ private slots:
 
         OstrelApp app;
         app.launch();
-        QVERIFY(windows().isEmpty());
+        QVERIFY(repositoryWindows().isEmpty());
 
         // A new repository, from the menu-bar window's File menu.
         choose(app.menuBarWindow(), "File", "New Repository");
-        QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 1, 20000);
-        m_alpha = qobject_cast<RepoView *>(windows()[0]);
+        QTRY_COMPARE_WITH_TIMEOUT(repositoryWindows().size(), 1, 20000);
+        m_alpha = qobject_cast<RepoView *>(repositoryWindows()[0]);
         QVERIFY(m_alpha);
         QCOMPARE(m_alpha->windowTitle(), QStringLiteral("alpha"));
         QVERIFY(QFileInfo(workspace.filePath(QStringLiteral("alpha/.jj"))).isDir());
@@ -196,8 +185,8 @@ private slots:
         QVERIFY(clone);
         QTest::keyClicks(clone->locationField(), origin);
         clone->actionButton()->button()->click();
-        QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 2, 20000);
-        m_beta = qobject_cast<RepoView *>(windows()[1]);
+        QTRY_COMPARE_WITH_TIMEOUT(repositoryWindows().size(), 2, 20000);
+        m_beta = qobject_cast<RepoView *>(repositoryWindows()[1]);
         QCOMPARE(m_beta->windowTitle(), QStringLiteral("beta"));
         QTRY_VERIFY_WITH_TIMEOUT(
             described(shownHistory(m_beta)).contains(QStringLiteral("Add hello")), 20000);

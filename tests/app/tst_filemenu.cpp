@@ -26,11 +26,6 @@ const QString initAnswers = QStringLiteral(
     "case \"$1 $2\" in 'git init') mkdir -p \"$4/.jj\" ;; esac\n"
     "case \"$4\" in *broken*) echo \"Error: cannot create $4\" >&2; exit 1 ;; esac\n");
 
-QList<QMainWindow *> windows()
-{
-    return platform::WindowGroup::instance().windows();
-}
-
 QString folderOf(QMainWindow *window)
 {
     return platform::WindowGroup::instance().valueOf(window)->repo().folder.url.toLocalFile();
@@ -49,10 +44,7 @@ private:
 
     QAction *fileItem(const QString &text) const
     {
-        for (QAction *action : menuTitled(m_app->menuBarWindow()->menuBar(), "File")->actions())
-            if (action->text() == text)
-                return action;
-        return nullptr;
+        return menuItem(m_app->menuBarWindow(), QStringLiteral("File"), text);
     }
     void answerSavePanel(std::optional<QUrl> answer)
     {
@@ -103,7 +95,7 @@ private slots:
         QCOMPARE(m_savePanels[0].nameFieldLabel, QStringLiteral("Repository Name:"));
         QVERIFY(m_savePanels[0].canCreateDirectories);
         QVERIFY(jj.runs().isEmpty());
-        QVERIFY(windows().isEmpty());
+        QVERIFY(repositoryWindows().isEmpty());
         QVERIFY(m_app->menuBarWindow()->isVisible());
     }
 
@@ -117,16 +109,16 @@ private slots:
         // Shift-Ctrl-N is New Repository; Ctrl-N belongs to the Change menu.
         QVERIFY(activate(m_app->menuBarWindow()));
         QTest::keyClick(m_app->menuBarWindow(), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
-        QTRY_COMPARE(windows().size(), 1);
+        QTRY_COMPARE(repositoryWindows().size(), 1);
         QCOMPARE(jj.runs()[0].folder, parent.path());
         QCOMPARE(jj.runs()[0].arguments, (QStringList{"git", "init", "--colocate", "demo"}));
         QVERIFY(QFileInfo(location + QStringLiteral("/.jj")).isDir());
-        QCOMPARE(windows()[0]->windowTitle(), QStringLiteral("demo"));
-        QCOMPARE(folderOf(windows()[0]), location);
+        QCOMPARE(repositoryWindows()[0]->windowTitle(), QStringLiteral("demo"));
+        QCOMPARE(folderOf(repositoryWindows()[0]), location);
         QVERIFY(m_alerts->alerts.isEmpty());
         // The menus move to the repository window.
         QTRY_VERIFY(!m_app->menuBarWindow()->isVisible());
-        QCOMPARE(menuTitles(windows()[0]->menuBar()),
+        QCOMPARE(menuTitles(repositoryWindows()[0]->menuBar()),
                  menuTitles(m_app->menuBarWindow()->menuBar()));
         jj.openGate();
     }
@@ -143,12 +135,12 @@ private slots:
                 [&] { alertsWhenTheWindowOpened = int(m_alerts->alerts.size()); });
 
         fileItem("New Repository")->trigger();
-        QTRY_COMPARE(windows().size(), 1);
+        QTRY_COMPARE(repositoryWindows().size(), 1);
         QCOMPARE(alertsWhenTheWindowOpened, 1);
         QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
         QCOMPARE(m_alerts->alerts[0].informative, QStringLiteral("Error: cannot create broken\n"));
-        QCOMPARE(windows()[0]->windowTitle(), QStringLiteral("broken"));
-        QCOMPARE(folderOf(windows()[0]), location);
+        QCOMPARE(repositoryWindows()[0]->windowTitle(), QStringLiteral("broken"));
+        QCOMPARE(folderOf(repositoryWindows()[0]), location);
     }
 
     void newRepositoryIsDisabledWhileItRuns()
@@ -164,7 +156,7 @@ private slots:
         jj.openGate();
         QTRY_VERIFY(item->isEnabled());
         QCOMPARE(m_savePanels.size(), 1);
-        QCOMPARE(windows().size(), 1);
+        QCOMPARE(repositoryWindows().size(), 1);
     }
 
     void openRepositoryOpensAWindow()
@@ -177,16 +169,16 @@ private slots:
 
         QVERIFY(activate(m_app->menuBarWindow()));
         QTest::keyClick(m_app->menuBarWindow(), Qt::Key_O, Qt::ControlModifier);
-        QTRY_COMPARE(windows().size(), 1);
+        QTRY_COMPARE(repositoryWindows().size(), 1);
         QCOMPARE(m_folderPanels, 1);
-        QCOMPARE(windows()[0]->windowTitle(), QStringLiteral("photos"));
-        QCOMPARE(folderOf(windows()[0]), folder);
+        QCOMPARE(repositoryWindows()[0]->windowTitle(), QStringLiteral("photos"));
+        QCOMPARE(folderOf(repositoryWindows()[0]), folder);
         QVERIFY(m_alerts->alerts.isEmpty());
 
         // An equal value brings its window forward instead of opening another.
         fileItem("Open Repository")->trigger();
         QCOMPARE(m_folderPanels, 2);
-        QCOMPARE(windows().size(), 1);
+        QCOMPARE(repositoryWindows().size(), 1);
     }
 
     void openFolderWithoutRepositoryShowsTheAlert_data()
@@ -215,7 +207,7 @@ private slots:
         QCOMPARE(m_alerts->alerts[0].informative,
                  QStringLiteral(
                      "The app could not find a Jujutsu repo in the following folder: photos"));
-        QVERIFY(windows().isEmpty());
+        QVERIFY(repositoryWindows().isEmpty());
         QVERIFY(jj.runs().isEmpty());
     }
 
@@ -227,7 +219,7 @@ private slots:
         fileItem("Open Repository")->trigger();
         QCoreApplication::processEvents();
         QCOMPARE(m_folderPanels, 2);
-        QVERIFY(windows().isEmpty());
+        QVERIFY(repositoryWindows().isEmpty());
         QVERIFY(m_alerts->alerts.isEmpty());
     }
 

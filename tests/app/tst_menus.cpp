@@ -51,18 +51,7 @@ QString answers(const QString &gated = QString(), const QString &failing = QStri
 
 ChangePtr change(const QString &id)
 {
-    auto c = std::make_shared<Change>();
-    c->setChangeId(id);
-    c->setDescription(QStringLiteral("change ") + id);
-    return c;
-}
-
-QStringList ids(const QList<ChangePtr> &changes)
-{
-    QStringList result;
-    for (const ChangePtr &c : changes)
-        result.append(c->changeId());
-    return result;
+    return makeChange(id, QStringLiteral("change ") + id);
 }
 
 } // namespace
@@ -77,13 +66,7 @@ private:
     ChangeMenuCommands *changeMenu() const { return m_app->findChild<ChangeMenuCommands *>(); }
     QAction *item(const QMainWindow *window, const QString &menu, const QString &text) const
     {
-        const QMenu *found = menuTitled(window->menuBar(), menu);
-        if (!found)
-            return nullptr;
-        for (QAction *action : found->actions())
-            if (action->text() == text)
-                return action;
-        return nullptr;
+        return menuItem(window, menu, text);
     }
     std::unique_ptr<FocusedWindow> repoWindow(const QString &folder, bool publishSelection = true)
     {
@@ -224,7 +207,7 @@ private slots:
         jj.openGate();
         QTRY_VERIFY(add->isEnabled());
         QCOMPARE(jj.commands(), (QList<QStringList>{{"new"}, {"log", "--no-graph", "-r", "@"}}));
-        QCOMPARE(ids(window->controller->repo().changes), (QStringList{"fresh", "old"}));
+        QCOMPARE(changeIds(window->controller->repo().changes), (QStringList{"fresh", "old"}));
     }
 
     void mergePassesTheSelectionAsItIs()
@@ -241,7 +224,7 @@ private slots:
         QTRY_VERIFY(merge->isEnabled());
         QCOMPARE(jj.commands(), (QList<QStringList>{{"new", "-r", "b", "a", "-m", "Merge"},
                                                     {"log", "--no-graph", "-r", "@"}}));
-        QCOMPARE(ids(window->controller->repo().changes), (QStringList{"fresh", "a", "b"}));
+        QCOMPARE(changeIds(window->controller->repo().changes), (QStringList{"fresh", "a", "b"}));
     }
 
     void removeChangeRemovesTheSetTakenBeforeTheAbandon_data()
@@ -276,9 +259,9 @@ private slots:
         QTRY_VERIFY(remove->isEnabled());
 
         QCOMPARE(jj.commands(), (QList<QStringList>{{"abandon", "-r", "a", "x", "c"}}));
-        QCOMPARE(ids(controller->repo().changes), QStringList{"b"});
+        QCOMPARE(changeIds(controller->repo().changes), QStringList{"b"});
         QCOMPARE(writes.count(), 2);
-        QCOMPARE(ids(controller->repo().selectedChanges.toList()), QStringList{"b"});
+        QCOMPARE(changeIds(controller->repo().selectedChanges.toList()), QStringList{"b"});
         QCOMPARE(m_alerts->alerts.size(), abandonFails ? 1 : 0);
         if (abandonFails) {
             QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
@@ -296,7 +279,7 @@ private slots:
         remove->trigger();
         QTRY_VERIFY(remove->isEnabled());
         QCOMPARE(jj.commands(), (QList<QStringList>{{"abandon", "-r"}}));
-        QCOMPARE(ids(window->controller->repo().changes), QStringList{"a"});
+        QCOMPARE(changeIds(window->controller->repo().changes), QStringList{"a"});
     }
 
     void pullFetchesThenReloadsTheShownList_data()
@@ -342,7 +325,7 @@ private slots:
         QTRY_VERIFY(pull->isEnabled());
 
         QCOMPARE(jj.commands(), (QList<QStringList>{{"git", "fetch"}, reload}));
-        QCOMPARE(ids(window->controller->repo().changes), QStringList{"listed"});
+        QCOMPARE(changeIds(window->controller->repo().changes), QStringList{"listed"});
         QCOMPARE(m_alerts->alerts.size(), fetchFails ? 1 : 0);
     }
 
@@ -386,13 +369,13 @@ private slots:
 
         QVERIFY(activate(b.get()));
         item(a.get(), "Change", "Add Change")->trigger(); // any window's menu: the active one acts
-        QTRY_COMPARE(ids(b->controller->repo().changes), QStringList{"fresh"});
+        QTRY_COMPARE(changeIds(b->controller->repo().changes), QStringList{"fresh"});
         QCOMPARE(jj.runs()[0].folder, second.path());
         QVERIFY(a->controller->repo().changes.isEmpty());
 
         QVERIFY(activate(a.get()));
         QTest::keyClick(a.get(), Qt::Key_N, Qt::ControlModifier);
-        QTRY_COMPARE(ids(a->controller->repo().changes), QStringList{"fresh"});
+        QTRY_COMPARE(changeIds(a->controller->repo().changes), QStringList{"fresh"});
         QCOMPARE(jj.runs().size(), 4);
         QCOMPARE(jj.runs()[2].folder, first.path());
 

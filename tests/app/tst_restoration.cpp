@@ -17,11 +17,6 @@ using namespace testing;
 
 namespace {
 
-QList<QMainWindow *> windows()
-{
-    return platform::WindowGroup::instance().windows();
-}
-
 std::unique_ptr<RepoController> richController(const QString &folder, const QString &id)
 {
     Repo repo = Repo::empty(QUrl::fromLocalFile(folder));
@@ -53,7 +48,7 @@ Json readState()
 Json openWindowValues()
 {
     Json values = Json::array();
-    for (QMainWindow *window : windows())
+    for (QMainWindow *window : repositoryWindows())
         values.push_back(platform::WindowGroup::instance().valueOf(window)->toJson());
     return values;
 }
@@ -106,22 +101,22 @@ private slots:
                 richController(first.path(), QStringLiteral("a")));
             platform::WindowGroup::instance().openWindow(
                 richController(second.path(), QStringLiteral("b")));
-            QCOMPARE(windows().size(), 2);
+            QCOMPARE(repositoryWindows().size(), 2);
             stored = openWindowValues();
             app.quit();
             QCOMPARE(text(readState()), text(stored));
         }
-        QVERIFY(windows().isEmpty());
+        QVERIFY(repositoryWindows().isEmpty());
         QCOMPARE(int(stored.size()), 2);
         QCOMPARE(int(stored[0]["_repo"]["changes"].size()), 2);
         QVERIFY(stored[0].contains("_$observationRegistrar"));
 
         OstrelApp app;
         app.launch();
-        QCOMPARE(windows().size(), 2);
+        QCOMPARE(repositoryWindows().size(), 2);
         QCOMPARE(text(openWindowValues()), text(stored));
-        QCOMPARE(windows()[0]->windowTitle(), QFileInfo(first.path()).fileName());
-        QCOMPARE(windows()[1]->windowTitle(), QFileInfo(second.path()).fileName());
+        QCOMPARE(repositoryWindows()[0]->windowTitle(), QFileInfo(first.path()).fileName());
+        QCOMPARE(repositoryWindows()[1]->windowTitle(), QFileInfo(second.path()).fileName());
         QVERIFY(!app.menuBarWindow() || !app.menuBarWindow()->isVisible());
         QVERIFY(setAsideFiles().isEmpty());
         jj.openGate();
@@ -135,14 +130,14 @@ private slots:
             platform::WindowGroup::instance().openWindow(
                 richController(QStringLiteral("/tmp"), QStringLiteral("a")));
             // Closed windows are not restored.
-            delete windows().constFirst();
+            delete repositoryWindows().constFirst();
             QVERIFY(app.menuBarWindow()->isVisible());
             app.menuBarWindow()->close();
         }
         QCOMPARE(text(readState()), QStringLiteral("[]"));
         OstrelApp app;
         app.launch();
-        QVERIFY(windows().isEmpty());
+        QVERIFY(repositoryWindows().isEmpty());
     }
 
     void unreadableStateIsSetAside_data()
@@ -168,7 +163,7 @@ private slots:
 
         OstrelApp app;
         app.launch();
-        QCOMPARE(windows().size(), windowsOpened);
+        QCOMPARE(repositoryWindows().size(), windowsOpened);
         QCOMPARE(app.menuBarWindow() && app.menuBarWindow()->isVisible(), windowsOpened == 0);
         QVERIFY(!QFile::exists(platform::WindowRestoration::stateFilePath()));
         const QStringList kept = setAsideFiles();
@@ -191,7 +186,7 @@ private slots:
         QVERIFY(!app.menuBarWindow()->isVisible());
         window->close();
         QTRY_VERIFY(app.menuBarWindow()->isVisible());
-        QVERIFY(windows().isEmpty());
+        QVERIFY(repositoryWindows().isEmpty());
     }
 };
 

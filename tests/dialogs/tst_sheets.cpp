@@ -28,10 +28,7 @@ namespace {
 
 ChangePtr change(const QString &id, const QString &description = QString())
 {
-    auto c = std::make_shared<Change>();
-    c->setChangeId(id);
-    c->setDescription(description);
-    return c;
+    return testing::makeChange(id, description);
 }
 
 Repo sampleRepo()

@@ -27,6 +27,14 @@ QStringList changeIds(const QList<ChangePtr> &changes)
     return ids;
 }
 
+QList<ChangePtr> makeChanges(const QStringList &ids)
+{
+    QList<ChangePtr> changes;
+    for (const QString &id : ids)
+        changes.append(makeChange(id, QStringLiteral("about ") + id));
+    return changes;
+}
+
 QStringList argv(std::initializer_list<const char *> arguments)
 {
     QStringList out;
@@ -157,7 +165,8 @@ int runningChildProcesses()
 {
     const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
     int count = 0;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList entries =
+        QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &entry : entries) {
         QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
         if (!stat.open(QIODevice::ReadOnly))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Change.h"
+#include "model/ChangeSet.h"
 
 #include <QCoro/QCoroTask>
 #include <QList>
@@ -16,6 +16,12 @@ namespace testing {
 ChangePtr makeChange(const QString &id, const QString &description = {});
 // The change ids of a list, in order.
 QStringList changeIds(const QList<ChangePtr> &changes);
+inline QStringList changeIds(const ChangeSet &changes)
+{
+    return changeIds(changes.toList());
+}
+// Changes with these ids, each described "about <id>".
+QList<ChangePtr> makeChanges(const QStringList &ids);
 // An argument vector from literals.
 QStringList argv(std::initializer_list<const char *> arguments);
 

@@ -18,31 +18,6 @@ using testing::showOutput;
 
 namespace {
 
-QStringList ids(const QList<ChangePtr> &changes)
-{
-    QStringList result;
-    for (const ChangePtr &change : changes)
-        result.append(change->changeId());
-    return result;
-}
-
-QStringList ids(const ChangeSet &changes)
-{
-    return ids(changes.toList());
-}
-
-QList<ChangePtr> makeChanges(const QStringList &changeIds)
-{
-    QList<ChangePtr> list;
-    for (const QString &id : changeIds) {
-        auto change = std::make_shared<Change>();
-        change->setChangeId(id);
-        change->setDescription(QStringLiteral("about ") + id);
-        list.append(change);
-    }
-    return list;
-}
-
 // A change list over a controller of its own, with the window's selection kept here.
 struct Fixture {
     Fixture()
@@ -54,7 +29,7 @@ struct Fixture {
                                                          }})
     {
         controller.modifyRepo([](Repo &repo) {
-            repo.changes = makeChanges({"aaaa", "bbbb", "cccc", "dddd"});
+            repo.changes = testing::makeChanges({"aaaa", "bbbb", "cccc", "dddd"});
         });
         for (const QString &id : QStringList{"aaaa", "bbbb", "cccc", "dddd"})
             jj.respond({"show", id},
@@ -111,8 +86,8 @@ private slots:
         f.jj.respond({"diff", "-r", "bbbb", "--git"}, QStringLiteral("diff --git a/x b/x\n"));
         f.click(1);
 
-        QCOMPARE(ids(f.selection), QStringList({"bbbb"}));
-        QCOMPARE(ids(f.controller.repo().selectedChanges), QStringList({"bbbb"}));
+        QCOMPARE(testing::changeIds(f.selection), QStringList({"bbbb"}));
+        QCOMPARE(testing::changeIds(f.controller.repo().selectedChanges), QStringList({"bbbb"}));
         const ChangePtr change = f.controller.repo().changes.at(1);
         QTRY_COMPARE(change->changedText(), QStringLiteral("diff --git a/x b/x\n"));
         QCOMPARE(change->commitHash(), QStringLiteral("c0ffee"));
@@ -129,8 +104,9 @@ private slots:
         f.click(0, Qt::ControlModifier);
         f.click(3, Qt::ControlModifier);
         // The change selected first stays first.
-        QCOMPARE(ids(f.selection), QStringList({"cccc", "aaaa", "dddd"}));
-        QCOMPARE(ids(f.controller.repo().selectedChanges), QStringList({"cccc", "aaaa", "dddd"}));
+        QCOMPARE(testing::changeIds(f.selection), QStringList({"cccc", "aaaa", "dddd"}));
+        QCOMPARE(testing::changeIds(f.controller.repo().selectedChanges),
+                 QStringList({"cccc", "aaaa", "dddd"}));
         QTRY_COMPARE(f.jj.callsOf({"diff"}).size(), 3);
         QCOMPARE(f.jj.callsOf({"show"}).size(), 3);
         for (const QStringList &call : f.jj.callsOf({"show"}))
@@ -153,7 +129,7 @@ private slots:
 
         // A reload with other records for the same and new changes.
         f.controller.modifyRepo([](Repo &repo) {
-            repo.changes = makeChanges({"new1", "aaaa", "bbbb", "cccc", "dddd"});
+            repo.changes = testing::makeChanges({"new1", "aaaa", "bbbb", "cccc", "dddd"});
         });
         QStringList shown;
         for (const QModelIndex &index : f.list.selectionModel()->selectedRows())
@@ -161,12 +137,13 @@ private slots:
         shown.sort();
         QCOMPARE(shown, QStringList({"bbbb", "dddd"}));
         QCOMPARE(f.selectionWrites, writes);
-        QCOMPARE(ids(f.selection), QStringList({"bbbb", "dddd"}));
+        QCOMPARE(testing::changeIds(f.selection), QStringList({"bbbb", "dddd"}));
 
         // Rows removed and moved by the model keep their selection too.
         f.controller.removeListedChanges({f.controller.repo().changes.at(2)});
         f.controller.moveChanges({3}, 0);
-        QCOMPARE(ids(f.controller.repo().changes), QStringList({"dddd", "new1", "aaaa", "cccc"}));
+        QCOMPARE(testing::changeIds(f.controller.repo().changes),
+                 QStringList({"dddd", "new1", "aaaa", "cccc"}));
         QCOMPARE(f.list.selectionModel()->selectedRows().size(), 1);
         QCOMPARE(f.list.selectionModel()->selectedRows().first().row(), 0);
         QCOMPARE(f.selectionWrites, writes);
@@ -184,10 +161,11 @@ private slots:
         f.list.removeChangeAction()->trigger();
         QTRY_COMPARE(f.controller.repo().changes.size(), 2);
         QCOMPARE(f.jj.calls(), QList<QStringList>({{"abandon", "-r", "bbbb", "cccc"}}));
-        QCOMPARE(ids(f.controller.repo().changes), QStringList({"aaaa", "dddd"}));
+        QCOMPARE(testing::changeIds(f.controller.repo().changes), QStringList({"aaaa", "dddd"}));
         // The selection is left as it was.
-        QCOMPARE(ids(f.controller.repo().selectedChanges), QStringList({"bbbb", "cccc"}));
-        QCOMPARE(ids(f.selection), QStringList({"bbbb", "cccc"}));
+        QCOMPARE(testing::changeIds(f.controller.repo().selectedChanges),
+                 QStringList({"bbbb", "cccc"}));
+        QCOMPARE(testing::changeIds(f.selection), QStringList({"bbbb", "cccc"}));
         QVERIFY(f.alerts.alerts.isEmpty());
     }
 
@@ -197,7 +175,9 @@ private slots:
         f.click(0);
         f.click(1, Qt::ControlModifier);
         // The sidebar switched to a list without bbbb.
-        f.controller.modifyRepo([](Repo &repo) { repo.changes = makeChanges({"aaaa", "cccc"}); });
+        f.controller.modifyRepo([](Repo &repo) {
+            repo.changes = testing::makeChanges({"aaaa", "cccc"});
+        });
         f.jj.fail({"abandon", "-r", "aaaa", "bbbb"}, QStringLiteral("Error: immutable"));
         f.waitForLoads(2);
 
@@ -206,9 +186,10 @@ private slots:
         QCOMPARE(f.jj.calls(), QList<QStringList>({{"abandon", "-r", "aaaa", "bbbb"}}));
         QCOMPARE(f.alerts.alerts.size(), 1);
         QCOMPARE(f.alerts.alerts.first().message, QStringLiteral("Error running command"));
-        QCOMPARE(ids(f.controller.repo().changes), QStringList({"cccc"}));
+        QCOMPARE(testing::changeIds(f.controller.repo().changes), QStringList({"cccc"}));
         QCOMPARE(repoChanges.count(), 1);
-        QCOMPARE(ids(f.controller.repo().selectedChanges), QStringList({"aaaa", "bbbb"}));
+        QCOMPARE(testing::changeIds(f.controller.repo().selectedChanges),
+                 QStringList({"aaaa", "bbbb"}));
     }
 
     void contextMenuActsOnTheSelection()
@@ -242,7 +223,8 @@ private slots:
         QCoro::waitFor(f.list.moveChanges({2, 3}, 1));
         QCOMPARE(f.jj.calls(), QList<QStringList>({{"rebase", "-r", "cccc", "-r", "dddd",
                                                     "--insert-after", "bbbb"}}));
-        QCOMPARE(ids(f.controller.repo().changes), QStringList({"aaaa", "cccc", "dddd", "bbbb"}));
+        QCOMPARE(testing::changeIds(f.controller.repo().changes),
+                 QStringList({"aaaa", "cccc", "dddd", "bbbb"}));
         QVERIFY(f.alerts.alerts.isEmpty());
     }
 
@@ -255,7 +237,8 @@ private slots:
         QCOMPARE(f.alerts.alerts.size(), 1);
         QCOMPARE(f.alerts.alerts.first().informative,
                  QStringLiteral("Error: Revision \"\" doesn't exist"));
-        QCOMPARE(ids(f.controller.repo().changes), QStringList({"bbbb", "cccc", "dddd", "aaaa"}));
+        QCOMPARE(testing::changeIds(f.controller.repo().changes),
+                 QStringList({"bbbb", "cccc", "dddd", "aaaa"}));
     }
 
     void aListReplacedDuringTheRebaseIsMovedByIdOrLeftAlone()
@@ -263,21 +246,23 @@ private slots:
         Fixture f;
         f.jj.delay({"rebase", "-r", "dddd", "--insert-after", "aaaa"}, 0.3);
         auto move = f.list.moveChanges({3}, 0);
-        f.controller.modifyRepo([](Repo &repo) { repo.changes = makeChanges({"aaaa", "dddd"}); });
+        f.controller.modifyRepo([](Repo &repo) {
+            repo.changes = testing::makeChanges({"aaaa", "dddd"});
+        });
         QCoro::waitFor(std::move(move));
-        QCOMPARE(ids(f.controller.repo().changes), QStringList({"dddd", "aaaa"}));
+        QCOMPARE(testing::changeIds(f.controller.repo().changes), QStringList({"dddd", "aaaa"}));
 
         // The target is gone: nothing moves.
         f.jj.delay({"rebase", "-r", "aaaa", "--insert-after", "dddd"}, 0.3);
         auto second = f.list.moveChanges({1}, 0);
-        f.controller.modifyRepo([](Repo &repo) { repo.changes = makeChanges({"aaaa"}); });
+        f.controller.modifyRepo([](Repo &repo) { repo.changes = testing::makeChanges({"aaaa"}); });
         QCoro::waitFor(std::move(second));
-        QCOMPARE(ids(f.controller.repo().changes), QStringList({"aaaa"}));
+        QCOMPARE(testing::changeIds(f.controller.repo().changes), QStringList({"aaaa"}));
 
         // Offsets beyond the list give empty changes and move nothing.
         QCoro::waitFor(f.list.moveChanges({7}, 9));
         QCOMPARE(f.jj.calls().last(), QStringList({"rebase", "-r", "", "--insert-after", ""}));
-        QCOMPARE(ids(f.controller.repo().changes), QStringList({"aaaa"}));
+        QCOMPARE(testing::changeIds(f.controller.repo().changes), QStringList({"aaaa"}));
     }
 
     void aDropOnTheViewStartsTheMove()
@@ -286,7 +271,7 @@ private slots:
         ChangeListModel *model = f.list.changeModel();
         std::unique_ptr<QMimeData> dragged(model->mimeData({f.row(3)}));
         QVERIFY(model->dropMimeData(dragged.get(), Qt::MoveAction, 1, 0, QModelIndex()));
-        QTRY_COMPARE(ids(f.controller.repo().changes),
+        QTRY_COMPARE(testing::changeIds(f.controller.repo().changes),
                      QStringList({"aaaa", "dddd", "bbbb", "cccc"}));
         QCOMPARE(f.jj.callsOf({"rebase"}).size(), 1);
     }

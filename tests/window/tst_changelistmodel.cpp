@@ -1,3 +1,4 @@
+#include "support/TestSupport.h"
 #include "window/ChangeListModel.h"
 
 #include <QAbstractItemModelTester>
@@ -10,18 +11,13 @@ namespace {
 
 ChangePtr change(const QString &id, const QString &description = QString())
 {
-    auto c = std::make_shared<Change>();
-    c->setChangeId(id);
-    c->setDescription(description.isEmpty() ? QStringLiteral("about ") + id : description);
-    return c;
+    return testing::makeChange(id,
+                               description.isEmpty() ? QStringLiteral("about ") + id : description);
 }
 
 QList<ChangePtr> changes(const QStringList &ids)
 {
-    QList<ChangePtr> list;
-    for (const QString &id : ids)
-        list.append(change(id));
-    return list;
+    return testing::makeChanges(ids);
 }
 
 QStringList ids(const ChangeListModel &model)

@@ -29,14 +29,6 @@ namespace {
 const QStringList allChangesLog = {"log", "--no-graph", "-r", "::"};
 const QStringList defaultLog = {"log", "--no-graph"};
 
-QStringList ids(const QList<ChangePtr> &changes)
-{
-    QStringList result;
-    for (const ChangePtr &change : changes)
-        result.append(change->changeId());
-    return result;
-}
-
 QStringList diffOf(const QString &id)
 {
     return {"diff", "-r", id, "--git"};
@@ -138,7 +130,7 @@ private slots:
         add->click();
         QVERIFY(!add->isEnabled());
         QTRY_VERIFY(add->isEnabled());
-        QCOMPARE(ids(f.controller.repo().changes).first(), QStringLiteral("nnnn"));
+        QCOMPARE(testing::changeIds(f.controller.repo().changes).first(), QStringLiteral("nnnn"));
 
         f.jj.fail({"git", "fetch"}, QStringLiteral("Error: no remote"));
         f.jj.clearCalls();
@@ -163,9 +155,11 @@ private slots:
         f.jj.delay(slower, 0.4);
         f.view.show();
         QTRY_COMPARE(f.jj.callsOf(defaultLog).size(), 2);
-        QTRY_COMPARE(ids(f.controller.repo().changes), QStringList({"aaaa", "bbbb", "zzzz"}));
+        QTRY_COMPARE(testing::changeIds(f.controller.repo().changes),
+                     QStringList({"aaaa", "bbbb", "zzzz"}));
         QTest::qWait(600);
-        QCOMPARE(ids(f.controller.repo().changes), QStringList({"aaaa", "bbbb", "zzzz"}));
+        QCOMPARE(testing::changeIds(f.controller.repo().changes),
+                 QStringList({"aaaa", "bbbb", "zzzz"}));
         QCOMPARE(f.view.sidebar()->selection(),
                  std::optional(SidebarSelection::change(ChangeCategory::allChanges)));
     }

@@ -24,14 +24,6 @@ QStringList rowTitles(const QTreeWidgetItem *section)
     return titles;
 }
 
-QStringList ids(const QList<ChangePtr> &changes)
-{
-    QStringList result;
-    for (const ChangePtr &change : changes)
-        result.append(change->changeId());
-    return result;
-}
-
 struct Fixture {
     Fixture() : controller(QUrl::fromLocalFile(folder.path())), sidebar(&controller)
     {
@@ -100,7 +92,7 @@ private slots:
                  std::optional(SidebarSelection::change(ChangeCategory::allChanges)));
         QVERIFY(f.sidebar.changesSection()->child(0)->isSelected());
 
-        QTRY_COMPARE(ids(f.controller.repo().changes), QStringList({"aaaa"}));
+        QTRY_COMPARE(testing::changeIds(f.controller.repo().changes), QStringList({"aaaa"}));
         // The remote list waits for the bookmark list.
         QVERIFY(f.jj.callsOf(remoteList).isEmpty());
         QTRY_COMPARE(f.controller.repo().remotes.value(0).name, QStringLiteral("origin"));
@@ -142,12 +134,13 @@ private slots:
 
         f.click(f.row(f.sidebar.bookmarksSection(), 0));
         QVERIFY(f.sidebar.selection()->isBookmark());
-        QTRY_COMPARE(ids(f.controller.repo().changes), QStringList({"mmmm", "rrrr"}));
+        QTRY_COMPARE(testing::changeIds(f.controller.repo().changes),
+                     QStringList({"mmmm", "rrrr"}));
 
         // The same row again: nothing.
         f.click(f.row(f.sidebar.bookmarksSection(), 0));
         f.click(f.row(f.sidebar.changesSection(), 2));
-        QTRY_COMPARE(ids(f.controller.repo().changes), QStringList({"myyy"}));
+        QTRY_COMPARE(testing::changeIds(f.controller.repo().changes), QStringList({"myyy"}));
         f.click(f.row(f.sidebar.changesSection(), 1));
         QTRY_COMPARE(f.jj.calls().size(), 3);
         QCOMPARE(f.jj.calls(), QList<QStringList>({{"log", "--no-graph", "-r", "ancestors(main)"},
