@@ -5,6 +5,7 @@
 #include "platform/Resources.h"
 
 #include <QCoro/QCoroSignal>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <memory>
@@ -50,11 +51,17 @@ CommandProcess::CommandProcess(const QUrl &workingDirectoryUrl)
         executableLocation = resources + QStringLiteral("/jj");
 }
 
+QString CommandProcess::configFileFor(const QString &executableLocation)
+{
+    return QFileInfo(executableLocation).path() + QStringLiteral("/jj-config.toml");
+}
+
 QCoro::Task<CommandResult> CommandProcess::run() const
 {
     // Copies, so that the run does not depend on this value after the first await.
     const QString program = executableLocation;
-    const QStringList args = arguments;
+    const QStringList args =
+        QStringList{QStringLiteral("--config-file"), configFileFor(program)} + arguments;
     const QString directory = workingDirectory;
 
     auto process = std::make_unique<QProcess>();

@@ -15,7 +15,9 @@ struct CommandResult {
 };
 
 // One jj invocation as a child process: the jj in the application's resources folder,
-// never one looked up on the PATH.
+// never one looked up on the PATH. Every run reads the configuration file beside that jj
+// (jj's global option --config-file, ahead of the arguments), which pins the display
+// settings our readers rely on over whatever the user's own jj configuration says.
 class CommandProcess {
 public:
     explicit CommandProcess(const QUrl &workingDirectory);
@@ -27,6 +29,9 @@ public:
     // Awaits the child without blocking the event loop; never throws. The child gets the
     // application's environment unchanged and no standard input; there is no time limit.
     QCoro::Task<CommandResult> run() const;
+
+    // The configuration file that goes with the jj at this location.
+    static QString configFileFor(const QString &executableLocation);
 
     // Standard error beyond this many bytes makes the run a failure.
     static constexpr qsizetype standardErrorLimit = 100000;

@@ -1,6 +1,31 @@
 #include "model/JujutsuCommand.h"
 
+#include <algorithm>
+
 namespace {
+// jj reads an argument that begins with "-" as an option. A value of the user's that
+// begins so (a message "- fix", a remote "-x") is joined to its option, and positional
+// values follow "--", so that it reaches jj as the text it is. Other vectors stay as
+// they are.
+bool looksLikeOption(const QString &value)
+{
+    return value.startsWith(u'-');
+}
+
+QStringList option(const QString &flag, const QString &longFlag, const QString &value)
+{
+    if (looksLikeOption(value))
+        return {longFlag + u'=' + value};
+    return {flag, value};
+}
+
+QStringList positionals(QStringList head, const QStringList &values)
+{
+    if (std::any_of(values.cbegin(), values.cend(), looksLikeOption))
+        head.append(u"--"_qs);
+    return head + values;
+}
+
 QString lastPathComponent(const QUrl &url)
 {
     const QStringList pieces =
@@ -115,17 +140,18 @@ QStringList JujutsuCommand::arguments() const
 
     switch (m_case) {
     case Case::createRepo:
-        return {u"git"_qs, u"init"_qs, u"--colocate"_qs, lastPathComponent(m_url)};
+        return positionals({u"git"_qs, u"init"_qs, u"--colocate"_qs}, {lastPathComponent(m_url)});
     case Case::logBookmark:
         return {u"log"_qs, u"--no-graph"_qs, u"-r"_qs, u"ancestors("_qs + m_bookmark.name + u')'};
     case Case::show:
         return {u"show"_qs, m_first};
     case Case::describe:
-        return {u"describe"_qs, u"-m"_qs, m_first, u"-r"_qs, m_second};
+        return QStringList{u"describe"_qs} + option(u"-m"_qs, u"--message"_qs, m_first) +
+               QStringList{u"-r"_qs, m_second};
     case Case::diff:
         return {u"diff"_qs, u"-r"_qs, m_first, u"--git"_qs};
     case Case::commit:
-        return {u"commit"_qs, u"-m"_qs, m_first};
+        return QStringList{u"commit"_qs} + option(u"-m"_qs, u"--message"_qs, m_first);
     case Case::abandon:
         return ids({u"abandon"_qs, u"-r"_qs});
     case Case::merge:
@@ -137,17 +163,23 @@ QStringList JujutsuCommand::arguments() const
         return args << u"--insert-after"_qs << m_target->changeId();
     }
     case Case::addBookmark:
-        return {u"bookmark"_qs, u"create"_qs, m_first};
+        return positionals({u"bookmark"_qs, u"create"_qs}, {m_first});
     case Case::setBookmark:
+        // Past "--" nothing is an option, so the name moves behind the options there.
+        if (looksLikeOption(m_first))
+            return {u"bookmark"_qs, u"set"_qs, u"--allow-backwards"_qs, u"-r"_qs, m_second,
+                    u"--"_qs,       m_first};
         return {u"bookmark"_qs, u"set"_qs, m_first, u"--allow-backwards"_qs, u"-r"_qs, m_second};
     case Case::trackBookmark:
-        return {u"bookmark"_qs, u"track"_qs, m_first + u'@' + m_second};
+        return positionals({u"bookmark"_qs, u"track"_qs}, {m_first + u'@' + m_second});
     case Case::addRemote:
-        return {u"git"_qs, u"remote"_qs, u"add"_qs, m_first, m_second};
+        return positionals({u"git"_qs, u"remote"_qs, u"add"_qs}, {m_first, m_second});
     case Case::push:
-        return {u"git"_qs, u"push"_qs, u"--remote"_qs, m_first, u"-b"_qs, m_second};
+        return QStringList{u"git"_qs, u"push"_qs} +
+               option(u"--remote"_qs, u"--remote"_qs, m_first) +
+               option(u"-b"_qs, u"--bookmark"_qs, m_second);
     case Case::clone:
-        return {u"git"_qs, u"clone"_qs, m_first, m_second};
+        return positionals({u"git"_qs, u"clone"_qs}, {m_first, m_second});
     case Case::log:
         return {u"log"_qs, u"--no-graph"_qs};
     case Case::logAllChanges:

@@ -8,7 +8,8 @@
 
 // Every jj command line the application runs. A command is built, turned into its
 // argument list once, and dropped. No case adds a template, a configuration override
-// or a colour option, so every reader sees jj's default output.
+// or a colour option: the runner names the one configuration file that pins jj's default
+// output for every command alike.
 class JujutsuCommand {
 public:
     enum class Case {

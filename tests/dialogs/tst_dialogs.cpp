@@ -81,7 +81,8 @@ public:
     GatedJj()
         : m_next(platform::resourceFolder() + QStringLiteral("/jj")),
           m_jj(QStringLiteral("while [ ! -e '%1' ]; do sleep 0.02; done\nexec '%2' \"$@\"")
-                   .arg(m_gate.filePath(QStringLiteral("open")), m_next))
+                   .arg(m_gate.filePath(QStringLiteral("open")), m_next),
+               testing::ScriptedJj::SeesConfigOption)
     {}
     void release() { testing::writeFile(m_gate.filePath(QStringLiteral("open")), "1"); }
 

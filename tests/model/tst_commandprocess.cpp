@@ -101,9 +101,9 @@ private slots:
         QCOMPARE(result.text, QStringLiteral("end\n"));
     }
 
-    void argumentsArriveAsSingleArguments()
+    void argumentsArriveAsSingleArgumentsAfterTheConfigFile()
     {
-        ScriptedJj jj(QStringLiteral("printf '%s\\0' \"$@\""));
+        ScriptedJj jj(QStringLiteral("printf '%s\\0' \"$@\""), ScriptedJj::SeesConfigOption);
         const QStringList arguments{QStringLiteral("describe"),
                                     QStringLiteral("-m"),
                                     QStringLiteral("two words\nand a line \"quoted\" $HOME *"),
@@ -114,7 +114,10 @@ private slots:
         QVERIFY(!result.isError);
         QStringList received = result.text.split(QChar(u'\0'));
         QCOMPARE(received.takeLast(), QString());
-        QCOMPARE(received, arguments);
+        // The pinned display settings come first, from the file beside the jj that runs.
+        QCOMPARE(received.mid(0, 2),
+                 (QStringList{QStringLiteral("--config-file"), jj.folder() + "/jj-config.toml"}));
+        QCOMPARE(received.mid(2), arguments);
     }
 
     void runsInTheWorkingDirectory()

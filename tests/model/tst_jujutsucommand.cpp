@@ -82,6 +82,25 @@ private slots:
         QTest::newRow("clone")
             << C::clone(QStringLiteral(" ../rel src "), QStringLiteral("/tmp/dé st")).arguments()
             << testing::argv({"git", "clone", " ../rel src ", "/tmp/dé st"});
+        // Texts that begin with "-" reach jj as texts, not as options.
+        QTest::newRow("commit message like an option")
+            << C::commit(QStringLiteral("- item")).arguments()
+            << testing::argv({"commit", "--message=- item"});
+        QTest::newRow("description like an option")
+            << C::describe(QStringLiteral("-x"), QStringLiteral("abc")).arguments()
+            << testing::argv({"describe", "--message=-x", "-r", "abc"});
+        QTest::newRow("names like options")
+            << C::addRemote(QStringLiteral("-o"), QStringLiteral("/r")).arguments()
+            << testing::argv({"git", "remote", "add", "--", "-o", "/r"});
+        QTest::newRow("bookmark like an option")
+            << C::setBookmark(QStringLiteral("-b"), QStringLiteral("abc")).arguments()
+            << testing::argv({"bookmark", "set", "--allow-backwards", "-r", "abc", "--", "-b"});
+        QTest::newRow("push names like options")
+            << C::push(QStringLiteral("-o"), QStringLiteral("-b")).arguments()
+            << testing::argv({"git", "push", "--remote=-o", "--bookmark=-b"});
+        QTest::newRow("clone source like an option")
+            << C::clone(QStringLiteral("-src"), QStringLiteral("/d")).arguments()
+            << testing::argv({"git", "clone", "--", "-src", "/d"});
         QTest::newRow("log") << C::log().arguments() << testing::argv({"log", "--no-graph"});
         QTest::newRow("logAllChanges")
             << C::logAllChanges().arguments() << testing::argv({"log", "--no-graph", "-r", "::"});

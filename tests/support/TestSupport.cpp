@@ -109,25 +109,34 @@ void writeExecutable(const QString &path, const QByteArray &contents)
 // separator, so that arguments may hold line breaks.
 } // namespace
 
-ScriptedJj::ScriptedJj(const QString &scriptBody)
+ScriptedJj::ScriptedJj(const QString &scriptBody, Option option)
 {
-    writeExecutable(jjPath(), "#!/bin/sh\n" + scriptBody.toUtf8() + '\n');
+    const QByteArray strip = option == StripsConfigOption
+                                 ? "if [ \"$1\" = --config-file ]; then shift 2; fi\n"
+                                 : "";
+    writeExecutable(jjPath(), "#!/bin/sh\n" + strip + scriptBody.toUtf8() + '\n');
+    m_previousFolder = platform::resourceFolder();
     platform::setResourceFolderForTesting(folder());
 }
 
 ScriptedJj::~ScriptedJj()
 {
-    platform::setResourceFolderForTesting(QString());
+    platform::setResourceFolderForTesting(m_previousFolder);
 }
 
 RecordingJj::RecordingJj()
 {
-    useRepeatableJjEnvironment(m_workspace.filePath(QStringLiteral("home")));
+    useTestJjEnvironment(m_workspace.filePath(QStringLiteral("home")));
+    // The log holds the command's own arguments; the bundled jj gets the configuration
+    // file too, which is the application's own copy.
     const QByteArray script =
-        "#!/bin/sh\n" +
+        "#!/bin/sh\n"
+        "config=\"$2\"; shift 2\n" +
         logRunShellLine(u'"' + m_dir.filePath(QStringLiteral("log")) + u'"').toUtf8() +
-        "exec \"" OSTREL_BUNDLED_JJ "\" \"$@\"\n";
+        "exec \"" OSTREL_BUNDLED_JJ "\" --config-file \"$config\" \"$@\"\n";
     writeExecutable(m_dir.filePath(QStringLiteral("jj")), script);
+    QFile::copy(QStringLiteral(OSTREL_BUNDLED_JJ_CONFIG),
+                m_dir.filePath(QStringLiteral("jj-config.toml")));
     platform::setResourceFolderForTesting(m_dir.path());
 }
 
@@ -149,16 +158,26 @@ void RecordingJj::clear()
     QFile::remove(m_dir.filePath(QStringLiteral("log")));
 }
 
-void useRepeatableJjEnvironment(const QString &home)
+QString hostileJjConfig()
+{
+    return QStringLiteral(OSTREL_HOSTILE_JJ_CONFIG);
+}
+
+void useUserJjConfig(const QString &path)
+{
+    qputenv("JJ_CONFIG", path.toUtf8());
+}
+
+void useTestJjEnvironment(const QString &home)
 {
     QDir().mkpath(home);
     qputenv("HOME", home.toUtf8());
     qputenv("JJ_USER", "Test User");
     qputenv("JJ_EMAIL", "test.user@example.com");
     qputenv("JJ_TIMESTAMP", "2001-02-03T04:05:06+07:00");
-    qputenv("JJ_RANDOMNESS_SEED", "42");
     qputenv("TZ", "UTC");
     qputenv("GIT_CONFIG_NOSYSTEM", "1");
+    useUserJjConfig(hostileJjConfig());
 }
 
 int runningChildProcesses()
@@ -184,7 +203,10 @@ QString runJj(const QString &workingDirectory, const QStringList &arguments, int
 {
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral(OSTREL_BUNDLED_JJ), arguments);
+    process.start(QStringLiteral(OSTREL_BUNDLED_JJ),
+                  QStringList{QStringLiteral("--config-file"),
+                              QStringLiteral(OSTREL_BUNDLED_JJ_CONFIG)} +
+                      arguments);
     process.waitForFinished(-1);
     if (exitCode)
         *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;

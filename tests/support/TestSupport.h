@@ -53,21 +53,26 @@ public:
 };
 
 // A resources folder of its own whose `jj` is the given shell script body, run by
-// /bin/sh. Restores the application's resources folder when it goes.
+// /bin/sh. The script sees the command's own arguments as "$@": the configuration file
+// that every run names first is taken off, unless it is asked to see it. Restores the
+// application's resources folder when it goes.
 class ScriptedJj {
 public:
-    explicit ScriptedJj(const QString &scriptBody);
+    enum Option { StripsConfigOption, SeesConfigOption };
+    explicit ScriptedJj(const QString &scriptBody, Option option = StripsConfigOption);
     ~ScriptedJj();
     QString folder() const { return m_dir.path(); }
     QString jjPath() const { return m_dir.filePath(QStringLiteral("jj")); }
 
 private:
     QTemporaryDir m_dir;
+    QString m_previousFolder;
 };
 
 // A resources folder whose `jj` logs each argument vector, then runs the bundled jj,
-// so that tests can see which commands ran. Also fixes the identity, clock, randomness
-// and home of every jj it runs, so that runs are repeatable.
+// so that tests can see which commands ran. Also gives every jj it runs a home, an
+// identity and a clock of the test's own, and a hostile user configuration (see
+// useTestJjEnvironment).
 class RecordingJj {
 public:
     RecordingJj();
@@ -87,12 +92,20 @@ private:
 // going, seen from outside the code that awaits them.
 int runningChildProcesses();
 
-// Runs the bundled jj synchronously in a folder, for test set-up only.
+// Runs the bundled jj synchronously in a folder, for test set-up only, with the
+// application's pinned display settings.
 QString runJj(const QString &workingDirectory, const QStringList &arguments,
               int *exitCode = nullptr);
 
-// Fixes the identity, clock and randomness settings of every jj the process starts.
-void useRepeatableJjEnvironment(const QString &home);
+// Gives every jj the process starts a home, an identity and a clock of its own, and, as
+// the user's own jj configuration, one that changes every output the application reads
+// (colours, templates, time stamps, diff format, line wrapping): the application must
+// read jj the same way whatever the user configured. Never fixes jj's randomness: every
+// process would then make the same change ids.
+void useTestJjEnvironment(const QString &home);
+// The user configuration that useTestJjEnvironment installs, and an empty one.
+QString hostileJjConfig();
+void useUserJjConfig(const QString &path);
 
 // Writes a file below a folder, creating folders on the way.
 void writeFile(const QString &path, const QByteArray &contents);
