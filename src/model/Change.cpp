@@ -88,25 +88,39 @@ ChangePtr Change::fromJson(const Json &json)
     return change;
 }
 
-void Change::readShowOutput(const QString &output)
+QString Change::revision() const
 {
-    showreader::apply(*this, output);
+    return m_divergent && !m_commitHash.isEmpty() ? m_commitHash : m_changeId;
+}
+
+std::optional<QString> Change::readShowOutput(const QString &output)
+{
+    return showreader::apply(*this, output);
 }
 
 QCoro::Task<QString> Change::show(Folder folder)
 {
     // Keeps the record alive while jj runs, whoever drops it meanwhile.
     const ChangePtr keepAlive = weak_from_this().lock();
-    const CommandResult result = co_await runCommand(folder.url, JujutsuCommand::show(m_changeId));
+    const CommandResult result = co_await runCommand(folder.url, JujutsuCommand::show(revision()));
     if (!result.isError)
         readShowOutput(result.text);
     co_return result.text;
 }
 
+QCoro::Task<std::optional<QString>> Change::loadEditableDescription(Folder folder)
+{
+    const ChangePtr keepAlive = weak_from_this().lock();
+    const CommandResult result = co_await runCommand(folder.url, JujutsuCommand::show(revision()));
+    if (result.isError)
+        co_return std::nullopt;
+    co_return readShowOutput(result.text);
+}
+
 QCoro::Task<QString> Change::diff(Folder folder)
 {
     const ChangePtr keepAlive = weak_from_this().lock();
-    const CommandResult result = co_await runCommand(folder.url, JujutsuCommand::diff(m_changeId));
+    const CommandResult result = co_await runCommand(folder.url, JujutsuCommand::diff(revision()));
     if (!result.isError)
         setChangedText(result.text);
     co_return result.text;
@@ -115,5 +129,5 @@ QCoro::Task<QString> Change::diff(Folder folder)
 QCoro::Task<> Change::describe(QString text, Folder folder)
 {
     const ChangePtr keepAlive = weak_from_this().lock();
-    co_await runCommand(folder.url, JujutsuCommand::describe(text, m_changeId));
+    co_await runCommand(folder.url, JujutsuCommand::describe(text, revision()));
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class Folder;
 
@@ -40,12 +41,25 @@ public:
     void setDescription(const QString &value);
     void setChangedText(const QString &value);
 
+    // jj printed the change id as divergent: several visible commits share it, so the id
+    // names none of them alone. Kept apart from the six texts; the log and bookmark
+    // readers set it.
+    bool isDivergent() const { return m_divergent; }
+    void setDivergent(bool divergent) { m_divergent = divergent; }
+    // What jj commands name this change by: its change id, or for a divergent change the
+    // commit the user picked.
+    QString revision() const;
+
     Json toJson() const;
     // Throws CodingError; no partly filled record is returned.
     static std::shared_ptr<Change> fromJson(const Json &json);
 
     // Fills the record from `jj show`; returns the run's text.
     QCoro::Task<QString> show(Folder folder);
+    // Fills the record from `jj show` and gives the description as the user wrote it, for
+    // an editor: empty for a change without one (never jj's placeholder), nothing when jj
+    // could not be run or its output read.
+    QCoro::Task<std::optional<QString>> loadEditableDescription(Folder folder);
     // Stores the `jj diff --git` text in changedText on success; returns the run's text
     // (the diff, or the failure text).
     QCoro::Task<QString> diff(Folder folder);
@@ -53,8 +67,9 @@ public:
     QCoro::Task<> describe(QString text, Folder folder);
 
     // Runs the five `jj show` field readers over a whole output, in the order commit
-    // id, change id, author, time stamp, description.
-    void readShowOutput(const QString &output);
+    // id, change id, author, time stamp, description. Gives the description as the user
+    // wrote it, when it could be read.
+    std::optional<QString> readShowOutput(const QString &output);
 
 signals:
     void changeIdChanged();
@@ -71,6 +86,7 @@ private:
     QString m_commitHash;
     QString m_description;
     QString m_changedText;
+    bool m_divergent = false;
 };
 
 using ChangePtr = std::shared_ptr<Change>;

@@ -1,12 +1,15 @@
 #include "model/JujutsuCommand.h"
 
+#include "model/Text.h"
+
 #include <algorithm>
 
 namespace {
 // jj reads an argument that begins with "-" as an option. A value of the user's that
 // begins so (a message "- fix", a remote "-x") is joined to its option, and positional
-// values follow "--", so that it reaches jj as the text it is. Other vectors stay as
-// they are.
+// values follow "--", so that it reaches jj as the text it is. A bookmark name that jj
+// reads with its revset syntax (in a revset, or to create or move the bookmark) is
+// quoted where it is no plain symbol ("fix(ui)"). Other vectors stay as they are.
 bool looksLikeOption(const QString &value)
 {
     return value.startsWith(u'-');
@@ -134,7 +137,7 @@ QStringList JujutsuCommand::arguments() const
 {
     auto ids = [this](QStringList head) {
         for (const ChangePtr &change : m_changes)
-            head.append(change->changeId());
+            head.append(change->revision());
         return head;
     };
 
@@ -142,7 +145,8 @@ QStringList JujutsuCommand::arguments() const
     case Case::createRepo:
         return positionals({u"git"_qs, u"init"_qs, u"--colocate"_qs}, {lastPathComponent(m_url)});
     case Case::logBookmark:
-        return {u"log"_qs, u"--no-graph"_qs, u"-r"_qs, u"ancestors("_qs + m_bookmark.name + u')'};
+        return {u"log"_qs, u"--no-graph"_qs, u"-r"_qs,
+                u"ancestors("_qs + text::jjSymbol(m_bookmark.name) + u')'};
     case Case::show:
         return {u"show"_qs, m_first};
     case Case::describe:
@@ -159,17 +163,14 @@ QStringList JujutsuCommand::arguments() const
     case Case::rebase: {
         QStringList args{u"rebase"_qs};
         for (const ChangePtr &change : m_changes)
-            args << u"-r"_qs << change->changeId();
-        return args << u"--insert-after"_qs << m_target->changeId();
+            args << u"-r"_qs << change->revision();
+        return args << u"--insert-after"_qs << m_target->revision();
     }
     case Case::addBookmark:
-        return positionals({u"bookmark"_qs, u"create"_qs}, {m_first});
+        return {u"bookmark"_qs, u"create"_qs, text::jjSymbol(m_first)};
     case Case::setBookmark:
-        // Past "--" nothing is an option, so the name moves behind the options there.
-        if (looksLikeOption(m_first))
-            return {u"bookmark"_qs, u"set"_qs, u"--allow-backwards"_qs, u"-r"_qs, m_second,
-                    u"--"_qs,       m_first};
-        return {u"bookmark"_qs, u"set"_qs, m_first, u"--allow-backwards"_qs, u"-r"_qs, m_second};
+        return {u"bookmark"_qs,          u"set"_qs, text::jjSymbol(m_first),
+                u"--allow-backwards"_qs, u"-r"_qs,  m_second};
     case Case::trackBookmark:
         return positionals({u"bookmark"_qs, u"track"_qs}, {m_first + u'@' + m_second});
     case Case::addRemote:

@@ -64,8 +64,9 @@ public:
 
     Case kind() const { return m_case; }
 
-    // Each payload text is one argument exactly as given: nothing is quoted, trimmed or
-    // split. Change ids are read from the records now; sets are walked in their order.
+    // Each payload text is one argument: nothing is trimmed or split, and nothing is
+    // quoted but the bookmark names jj reads as revset symbols. Changes are named by
+    // their revision as the records hold it now; sets are walked in their order.
     QStringList arguments() const;
 
 private:

@@ -54,11 +54,14 @@ QList<Remote> parseRemotes(const QString &output)
 {
     QList<Remote> remotes;
     for (QStringView line : text::splitLines(output)) {
-        const QList<QStringView> words = text::splitWords(line);
-        Remote remote;
-        remote.name = words.isEmpty() ? QString() : words[0].toString();
-        remote.url = fileUrlFromPath(words.size() >= 2 ? words[1].toString() : QString());
-        remotes.append(std::move(remote));
+        // An empty line (the one after the last line break) is no remote.
+        if (line.isEmpty())
+            continue;
+        // The name is the first word; the address is the rest of the line as jj prints
+        // it, blanks and all.
+        const QStringView name = text::splitWords(line).first();
+        const QStringView address = line.sliced(std::min(name.size() + 1, line.size()));
+        remotes.append(Remote{name.toString(), fileUrlFromPath(address.toString())});
     }
     return remotes;
 }

@@ -26,6 +26,7 @@ QUrl fileUrlFromPath(const QString &path);
 std::string encodeUrl(const QUrl &url);
 QUrl decodeUrl(const Json &object, const char *key);
 
-// Reads the default output of `jj git remote list`: one remote per line, empty lines
-// included. Every location becomes a file URL, whatever its form.
+// Reads the default output of `jj git remote list`: one remote per line, its name and
+// then its address, the rest of the line. Empty lines are no remotes. Every location
+// becomes a file URL, whatever its form.
 QList<Remote> parseRemotes(const QString &output);

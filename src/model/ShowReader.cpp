@@ -1,7 +1,6 @@
 #include "model/ShowReader.h"
 
 #include "model/Change.h"
-#include "model/Text.h"
 
 #include <tao/pegtl.hpp>
 
@@ -14,44 +13,42 @@ namespace pegtl = tao::pegtl;
 namespace showreader {
 namespace grammar {
 
-// Blank, tab, the other Unicode space separators and every line break.
-struct whitespace_char
-    : pegtl::utf8::one<0x20, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x85, 0xA0, 0x1680, 0x2000, 0x2001,
-                       0x2002, 0x2003, 0x2004, 0x2005, 0x2006, 0x2007, 0x2008, 0x2009, 0x200A,
-                       0x2028, 0x2029, 0x202F, 0x205F, 0x3000> {};
-struct whitespace : pegtl::star<whitespace_char> {};
-
-// Consumes the input up to and including the first occurrence of the marker.
-template<typename Marker> struct through : pegtl::until<Marker> {};
-// Consumes the input up to, not including, the first occurrence of the marker.
-template<typename Marker> struct up_to : pegtl::until<pegtl::at<Marker>> {};
-
 struct newline : pegtl::one<'\n'> {};
+struct line_end : pegtl::sor<newline, pegtl::eof> {};
+struct blanks : pegtl::star<pegtl::one<' ', '\t'>> {};
 struct rest : pegtl::star<pegtl::any> {};
 
-struct commit_value : up_to<newline> {};
+// Consumes the input up to, not including, the first occurrence of the marker.
+template<typename Marker> struct up_to : pegtl::until<pegtl::at<Marker>> {};
+// A label at the start of a line, anywhere in the output; consumed with all before it.
+template<typename Label>
+struct line_label
+    : pegtl::sor<pegtl::seq<pegtl::bof, Label>, pegtl::until<pegtl::seq<newline, Label>>> {};
+
+struct commit_value : up_to<line_end> {};
 struct commit_id
-    : pegtl::seq<through<TAO_PEGTL_STRING("Commit ID:")>, whitespace, commit_value, rest> {};
+    : pegtl::seq<line_label<TAO_PEGTL_STRING("Commit ID:")>, blanks, commit_value, rest> {};
 
-struct change_value : up_to<newline> {};
+struct change_value : up_to<line_end> {};
 struct change_id
-    : pegtl::seq<through<TAO_PEGTL_STRING("Change ID:")>, whitespace, change_value, rest> {};
+    : pegtl::seq<line_label<TAO_PEGTL_STRING("Change ID:")>, blanks, change_value, rest> {};
 
+// "Author   : Name <e-mail> (time stamp)": the name may hold parentheses, jj's placeholders
+// are written in them, and the time stamp is the parenthesised text that ends the line.
+struct author_label : pegtl::seq<TAO_PEGTL_STRING("Author"), blanks, TAO_PEGTL_STRING(": ")> {};
 struct author_value : up_to<TAO_PEGTL_STRING(" <")> {};
-struct author : pegtl::seq<through<TAO_PEGTL_STRING("Author")>, whitespace, TAO_PEGTL_STRING(": "),
-                           author_value, rest> {};
+struct author : pegtl::seq<line_label<author_label>, author_value, rest> {};
 
-struct timestamp_value : up_to<pegtl::one<')'>> {};
-struct timestamp : pegtl::seq<through<pegtl::one<'('>>, timestamp_value, rest> {};
+struct timestamp_value : up_to<pegtl::seq<pegtl::one<')'>, line_end>> {};
+struct timestamp : pegtl::seq<line_label<author_label>, pegtl::until<TAO_PEGTL_STRING("> (")>,
+                              timestamp_value, rest> {};
 
-struct until_modified : up_to<TAO_PEGTL_STRING("\n\nModified regular file")> {};
-struct until_added : up_to<TAO_PEGTL_STRING("\n\nAdded regular file")> {};
-struct until_removed : up_to<TAO_PEGTL_STRING("\n\nRemoved regular file")> {};
-struct through_no_description : through<TAO_PEGTL_STRING("(no description set)")> {};
-struct description_value
-    : pegtl::sor<until_modified, until_added, until_removed, through_no_description> {};
-struct description
-    : pegtl::seq<through<TAO_PEGTL_STRING("\n\n")>, whitespace, description_value, rest> {};
+// After the header's blank line, every line of the description is indented by four
+// blanks, or empty; the first line that is neither (a file section, or nothing) ends it.
+struct indent : TAO_PEGTL_STRING("    ") {};
+struct description_line : pegtl::sor<pegtl::seq<indent, pegtl::until<line_end>>, newline> {};
+struct description_value : pegtl::star<description_line> {};
+struct description : pegtl::seq<pegtl::until<TAO_PEGTL_STRING("\n\n")>, description_value, rest> {};
 
 } // namespace grammar
 
@@ -88,32 +85,43 @@ std::optional<QString> read(const std::string &output, const char *expected)
 
 } // namespace
 
-QString cleanDescription(const QString &raw)
+QString unindentDescription(const QString &block)
 {
-    QString result;
-    const QStringList paragraphs = raw.split(QStringLiteral("\n\n"));
-    for (const QString &paragraph : paragraphs) {
-        result += text::trimmed(paragraph, text::isWhitespace);
-        result += QStringLiteral("\n\n");
-    }
-    return text::trimmed(result, text::isWhitespaceOrNewline).toString();
+    QStringList lines = block.split(u'\n');
+    // The block ends with the header's and the file section's separator lines.
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QString &line : lines)
+        if (line.startsWith(QLatin1String("    ")))
+            line.remove(0, 4);
+    return lines.join(u'\n');
 }
 
-void apply(Change &change, const QString &output)
+std::optional<QString> apply(Change &change, const QString &output)
 {
     const std::string bytes = output.toStdString();
     if (auto v = read<grammar::commit_id>(bytes, "\"Commit ID:\""))
         change.setCommitHash(*v);
     if (auto v = read<grammar::change_id>(bytes, "\"Change ID:\""))
         change.setChangeId(*v);
-    if (auto v = read<grammar::author>(bytes, "\"Author\", \": \" and \" <\""))
+    if (auto v = read<grammar::author>(bytes, "\"Author   : \" and \" <\""))
         change.setAuthor(*v);
-    if (auto v = read<grammar::timestamp>(bytes, "\"(\" and \")\""))
+    if (auto v = read<grammar::timestamp>(bytes, "the author's time stamp in parentheses"))
         change.setTimestamp(*v);
-    if (auto v = read<grammar::description>(
-            bytes, "a blank line, then the description and a file section or "
-                   "\"(no description set)\""))
-        change.setDescription(cleanDescription(*v));
+    const std::optional<QString> block =
+        read<grammar::description>(bytes, "a blank line, then the description");
+    if (!block)
+        return std::nullopt;
+    // What jj prints is the record's description, its placeholder for none included, as
+    // the list shows it; what the user wrote has no placeholder.
+    const QString printed = unindentDescription(*block);
+    change.setDescription(printed);
+    return printed == noDescription() ? QString() : printed;
+}
+
+QString noDescription()
+{
+    return QStringLiteral("(no description set)");
 }
 
 } // namespace showreader

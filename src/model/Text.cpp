@@ -52,7 +52,123 @@ bool isAscii(const QString &s)
 
 QList<QStringView> splitLines(QStringView text)
 {
-    return splitAt(text, isNewline);
+    return splitAt(text, [](QChar c) { return c == u'\n'; });
+}
+
+QStringView LineReader::next()
+{
+    const qsizetype end = m_text.indexOf(u'\n', m_position);
+    if (end < 0) {
+        m_done = true;
+        return m_text.sliced(m_position);
+    }
+    const QStringView line = m_text.sliced(m_position, end - m_position);
+    m_position = end + 1;
+    return line;
+}
+
+namespace {
+// A part of a plain symbol: letters and digits of ASCII, "_", and any character beyond
+// ASCII that is no blank.
+bool isSymbolCharacter(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= 0x80)
+        return !c.isSpace();
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
+           u == u'_';
+}
+} // namespace
+
+QString jjSymbol(const QString &name)
+{
+    // Parts joined by single ".", "-", "+" or "/" make a plain symbol ("a.b", "x/y-z").
+    bool plain = !name.isEmpty();
+    bool afterSeparator = true;
+    for (QChar c : name) {
+        if (isSymbolCharacter(c)) {
+            afterSeparator = false;
+        } else if (!afterSeparator && (c == u'.' || c == u'-' || c == u'+' || c == u'/')) {
+            afterSeparator = true;
+        } else {
+            plain = false;
+            break;
+        }
+    }
+    if (plain && !afterSeparator)
+        return name;
+    QString quoted = QStringLiteral("\"");
+    for (QChar c : name) {
+        switch (c.unicode()) {
+        case u'"':
+            quoted += QStringLiteral("\\\"");
+            break;
+        case u'\\':
+            quoted += QStringLiteral("\\\\");
+            break;
+        case u'\n':
+            quoted += QStringLiteral("\\n");
+            break;
+        case u'\t':
+            quoted += QStringLiteral("\\t");
+            break;
+        case u'\r':
+            quoted += QStringLiteral("\\r");
+            break;
+        default:
+            quoted += c;
+        }
+    }
+    return quoted + u'"';
+}
+
+std::optional<std::pair<QString, qsizetype>> readQuoted(QStringView text)
+{
+    if (!text.startsWith(u'"'))
+        return std::nullopt;
+    QString content;
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'"')
+            return std::pair{content, i + 1};
+        if (c != u'\\' || i + 1 == text.size()) {
+            content += c;
+            continue;
+        }
+        const QChar escaped = text[++i];
+        switch (escaped.unicode()) {
+        case u'n':
+            content += u'\n';
+            break;
+        case u't':
+            content += u'\t';
+            break;
+        case u'r':
+            content += u'\r';
+            break;
+        case u'0':
+            content += QChar(0);
+            break;
+        case u'e':
+            content += QChar(0x1b);
+            break;
+        case u'x':
+            if (i + 2 < text.size()) {
+                bool ok = false;
+                const int code = text.sliced(i + 1, 2).toInt(&ok, 16);
+                if (ok) {
+                    content += QChar(code);
+                    i += 2;
+                    break;
+                }
+            }
+            content += escaped;
+            break;
+        default: // \" and \\ stand for themselves
+            content += escaped;
+        }
+    }
+    return std::nullopt;
 }
 
 QList<QStringView> splitWords(QStringView line)

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+#include <utility>
+
 // Character sets and splitting rules of jj output readers, and the text equality the
 // model uses for names and ids.
 namespace text {
@@ -16,9 +19,32 @@ bool isWhitespace(QChar c);
 bool isWhitespaceOrNewline(QChar c);
 
 // Cuts at every single separator character: nothing is merged, so two separators in a
-// row leave an empty piece between them, and empty text is one empty piece.
+// row leave an empty piece between them, and empty text is one empty piece. jj ends its
+// lines with "\n" and nothing else: a line may hold any other line break of Unicode
+// (a description's U+2028, a form feed), which is text, not the end of the line.
 QList<QStringView> splitLines(QStringView text);
 QList<QStringView> splitWords(QStringView line);
+
+// Walks the lines of a text one by one, each without its "\n"; a text that ends with
+// "\n" ends with an empty line, as splitLines has it.
+class LineReader {
+public:
+    explicit LineReader(QStringView text) : m_text(text) {}
+    bool atEnd() const { return m_done; }
+    QStringView next();
+
+private:
+    QStringView m_text;
+    qsizetype m_position = 0;
+    bool m_done = false;
+};
+
+// How jj writes a name where its revset syntax reads it: as it is when it is a plain
+// symbol, otherwise as a quoted string ("fix(ui)").
+QString jjSymbol(const QString &name);
+// Reads a quoted string of jj's at the start of the text: its content and how many
+// characters it took, quotes included; nothing when the text does not begin with one.
+std::optional<std::pair<QString, qsizetype>> readQuoted(QStringView text);
 
 // Strips characters matching the predicate from both ends.
 QStringView trimmed(QStringView text, bool (*strip)(QChar));

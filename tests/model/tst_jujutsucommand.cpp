@@ -24,10 +24,15 @@ private slots:
         QTest::newRow("logBookmark")
             << C::logBookmark(main).arguments()
             << testing::argv({"log", "--no-graph", "-r", "ancestors(main)"});
+        // A name that is no plain symbol is quoted where jj reads it as a revset.
         QTest::newRow("logBookmark with revset syntax")
-            << C::logBookmark(Bookmark{QStringLiteral("a|b)"), testing::makeChange(QString())})
+            << C::logBookmark(Bookmark{QStringLiteral("a|b)\""), testing::makeChange(QString())})
                    .arguments()
-            << testing::argv({"log", "--no-graph", "-r", "ancestors(a|b))"});
+            << testing::argv({"log", "--no-graph", "-r", "ancestors(\"a|b)\\\"\")"});
+        QTest::newRow("logBookmark of a plain symbol")
+            << C::logBookmark(Bookmark{QStringLiteral("x/y-z.1+日本"), testing::makeChange(QString())})
+                   .arguments()
+            << testing::argv({"log", "--no-graph", "-r", "ancestors(x/y-z.1+日本)"});
         QTest::newRow("show") << C::show(QStringLiteral("qpvuntsm")).arguments()
                               << testing::argv({"show", "qpvuntsm"});
         QTest::newRow("describe")
@@ -94,7 +99,7 @@ private slots:
             << testing::argv({"git", "remote", "add", "--", "-o", "/r"});
         QTest::newRow("bookmark like an option")
             << C::setBookmark(QStringLiteral("-b"), QStringLiteral("abc")).arguments()
-            << testing::argv({"bookmark", "set", "--allow-backwards", "-r", "abc", "--", "-b"});
+            << testing::argv({"bookmark", "set", "\"-b\"", "--allow-backwards", "-r", "abc"});
         QTest::newRow("push names like options")
             << C::push(QStringLiteral("-o"), QStringLiteral("-b")).arguments()
             << testing::argv({"git", "push", "--remote=-o", "--bookmark=-b"});

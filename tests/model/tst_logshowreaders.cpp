@@ -23,11 +23,36 @@ private slots:
         QCOMPARE(c[0]->commitHash(), QStringLiteral("7d980be7"));
         QCOMPARE(c[0]->description(), QStringLiteral("a description"));
         QVERIFY(c[0]->changedText().isEmpty());
-        // The root prints one line; the empty line after it is its description.
+        // The root prints one line, with no author or time.
         QCOMPARE(c[1]->changeId(), QStringLiteral("zzzzzzzz"));
-        QCOMPARE(c[1]->author(), QStringLiteral("root()"));
-        QCOMPARE(c[1]->timestamp(), QStringLiteral("00000000 "));
+        QCOMPARE(c[1]->author(), QString());
+        QCOMPARE(c[1]->timestamp(), QString());
+        QCOMPARE(c[1]->commitHash(), QStringLiteral("00000000"));
         QCOMPARE(c[1]->description(), QString());
+    }
+
+    void logMarksAreNoFields()
+    {
+        const QList<ChangePtr> c = parseChanges(QStringLiteral(
+            "qpvuntsm?? (no email set) 2001-02-03 08:05:09 main?? \"fix(ui)\" 5d3c1e2a conflict\n"
+            "Subject with\u2028a line separator, \u0085 NEL, \v VT and \f FF\n"
+            "kkmpptxz hidden a@b.c 2001-02-03 08:05:10 git_head() cafe 0123abcd\n"
+            "(empty) (no description set)\n"
+            "zzzzzzzz root() 00000000\n"));
+        QCOMPARE(c.size(), 3);
+        QCOMPARE(c[0]->changeId(), QStringLiteral("qpvuntsm"));
+        QVERIFY(c[0]->isDivergent());
+        QCOMPARE(c[0]->author(), QStringLiteral("(no email set)"));
+        QCOMPARE(c[0]->timestamp(), QStringLiteral("2001-02-03 08:05:09"));
+        QCOMPARE(c[0]->commitHash(), QStringLiteral("5d3c1e2a"));
+        // Only "\n" ends a line: the other line breaks of Unicode are the subject's own.
+        QCOMPARE(c[0]->description(),
+                 QStringLiteral("Subject with\u2028a line separator, \u0085 NEL, \v VT and \f FF"));
+        QCOMPARE(c[1]->changeId(), QStringLiteral("kkmpptxz"));
+        QVERIFY(!c[1]->isDivergent());
+        QCOMPARE(c[1]->author(), QStringLiteral("a@b.c"));
+        QCOMPARE(c[1]->commitHash(), QStringLiteral("0123abcd"));
+        QCOMPARE(c[2]->changeId(), QStringLiteral("zzzzzzzz"));
     }
 
     void logEdgeCases()
@@ -100,12 +125,12 @@ private slots:
                             << "2001-02-03 08:05:19"
                             << "Revert \"e\"\n\nThis reverts commit "
                                "51a01d6d8cc48a296cb87f8383b34ade3c050363.";
-        // The time stamp is the first parenthesised text of the whole output, which for
-        // an author without a name is that placeholder.
+        // Placeholders for a missing name or e-mail are read whole, and the time stamp is
+        // the parenthesised text that ends the author line.
         QTest::newRow("05 root") << "show-05.txt"
                                  << "0000000000000000000000000000000000000000"
                                  << "(no name set)"
-                                 << "no name set"
+                                 << "1970-01-01 11:00:00"
                                  << "(no description set)";
         QTest::newRow("06 bookmarks line") << "show-06.txt"
                                            << "75259df433eebc10b3ad78a9814d6647b764ce28"
@@ -150,8 +175,9 @@ private slots:
         change.setDescription(QStringLiteral("kept too"));
         change.setChangeId(QStringLiteral("id"));
         QSignalSpy spy(&change, &Change::authorChanged);
-        // A described change without file sections and no marker: no description.
-        change.readShowOutput(QStringLiteral("Commit ID: c1\nChange ID: id\n\n    Only words\n"));
+        // No author line and no blank line after the header.
+        QCOMPARE(change.readShowOutput(QStringLiteral("Commit ID: c1\nChange ID: id\n")),
+                 std::nullopt);
         QCOMPARE(change.commitHash(), QStringLiteral("c1"));
         QCOMPARE(change.author(), QStringLiteral("kept"));
         QCOMPARE(change.description(), QStringLiteral("kept too"));
@@ -161,25 +187,45 @@ private slots:
         QCOMPARE(change.commitHash(), QStringLiteral("c1"));
     }
 
-    void descriptionAlternativesAreTriedInOrder()
+    void descriptionIsTheIndentedBlock_data()
     {
-        Change change;
-        change.readShowOutput(QStringLiteral(
-            "Commit ID: c\nChange ID: i\nAuthor   : N <e> (t)\n\n    Text\n\n"
-            "Added regular file a:\n        1: x\n\nModified regular file b:\n   1    1: y\n"));
-        // The modified-file marker is tried first, so the added file's section becomes
-        // part of the description.
-        QCOMPARE(change.description(),
-                 QStringLiteral("Text\n\nAdded regular file a:\n        1: x"));
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("paragraphs and indented lines, no file section")
+            << "    Title\n\n    Body\n      indented\n    - item\n\n"
+            << "Title\n\nBody\n  indented\n- item"
+            << "Title\n\nBody\n  indented\n- item";
+        QTest::newRow("file sections of every kind end it")
+            << "    Text\n\nAdded executable file b:\n        1: b\nAdded symlink l:\n"
+            << "Text"
+            << "Text";
+        QTest::newRow("conflicts end it") << "    Merge\n\nCreated conflict in f:\n   1: x\n"
+                                          << "Merge"
+                                          << "Merge";
+        QTest::newRow("file-section words inside the description stay")
+            << "    Notes\n    Added regular file x:\n\nModified regular file a:\n"
+            << "Notes\nAdded regular file x:"
+            << "Notes\nAdded regular file x:";
+        QTest::newRow("no-break spaces and line separators are text")
+            << "    \u00a0edge\u00a0 in\u00a0side \u2028 \r\n"
+            << "\u00a0edge\u00a0 in\u00a0side \u2028 \r"
+            << "\u00a0edge\u00a0 in\u00a0side \u2028 \r";
+        QTest::newRow("no description") << "    (no description set)\n\n"
+                                        << "(no description set)"
+                                        << "";
     }
 
-    void descriptionCleaning()
+    void descriptionIsTheIndentedBlock()
     {
-        QCOMPARE(showreader::cleanDescription(
-                     QStringLiteral("First paragraph\n    continued\n\n    Second\n")),
-                 QStringLiteral("First paragraph\n    continued\n\nSecond"));
-        QCOMPARE(showreader::cleanDescription(QStringLiteral("\t a \u3000")), QStringLiteral("a"));
-        QCOMPARE(showreader::cleanDescription(QString()), QString());
+        QFETCH(QString, body);
+        Change change;
+        const std::optional<QString> written =
+            change.readShowOutput(QStringLiteral("Commit ID: c\nChange ID: i\nBookmarks: Author\n"
+                                                 "Author   : N <e> (t)\nCommitter: N <e> (t)\n\n") +
+                                  body);
+        QTEST(change.description(), "description");
+        QTEST(written.value_or(QStringLiteral("unread")), "written");
     }
 };
 

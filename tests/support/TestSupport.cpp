@@ -111,9 +111,8 @@ void writeExecutable(const QString &path, const QByteArray &contents)
 
 ScriptedJj::ScriptedJj(const QString &scriptBody, Option option)
 {
-    const QByteArray strip = option == StripsConfigOption
-                                 ? "if [ \"$1\" = --config-file ]; then shift 2; fi\n"
-                                 : "";
+    const QByteArray strip =
+        option == StripsConfigOption ? "if [ \"$1\" = --config-file ]; then shift 2; fi\n" : "";
     writeExecutable(jjPath(), "#!/bin/sh\n" + strip + scriptBody.toUtf8() + '\n');
     m_previousFolder = platform::resourceFolder();
     platform::setResourceFolderForTesting(folder());
@@ -203,10 +202,10 @@ QString runJj(const QString &workingDirectory, const QStringList &arguments, int
 {
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral(OSTREL_BUNDLED_JJ),
-                  QStringList{QStringLiteral("--config-file"),
-                              QStringLiteral(OSTREL_BUNDLED_JJ_CONFIG)} +
-                      arguments);
+    process.start(
+        QStringLiteral(OSTREL_BUNDLED_JJ),
+        QStringList{QStringLiteral("--config-file"), QStringLiteral(OSTREL_BUNDLED_JJ_CONFIG)} +
+            arguments);
     process.waitForFinished(-1);
     if (exitCode)
         *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
