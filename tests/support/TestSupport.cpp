@@ -156,7 +156,6 @@ void useRepeatableJjEnvironment(const QString &home)
     qputenv("JJ_USER", "Test User");
     qputenv("JJ_EMAIL", "test.user@example.com");
     qputenv("JJ_TIMESTAMP", "2001-02-03T04:05:06+07:00");
-    qputenv("JJ_RANDOMNESS_SEED", "42");
     qputenv("TZ", "UTC");
     qputenv("GIT_CONFIG_NOSYSTEM", "1");
 }

@@ -66,8 +66,8 @@ private:
 };
 
 // A resources folder whose `jj` logs each argument vector, then runs the bundled jj,
-// so that tests can see which commands ran. Also fixes the identity, clock, randomness
-// and home of every jj it runs, so that runs are repeatable.
+// so that tests can see which commands ran. Also fixes the identity, clock and home of
+// every jj it runs; change ids stay random, since a fixed seed gives every run the same.
 class RecordingJj {
 public:
     RecordingJj();
@@ -91,7 +91,8 @@ int runningChildProcesses();
 QString runJj(const QString &workingDirectory, const QStringList &arguments,
               int *exitCode = nullptr);
 
-// Fixes the identity, clock and randomness settings of every jj the process starts.
+// Fixes the identity and clock settings of every jj the process starts. Never the
+// randomness seed: every jj run would then make the same change ids.
 void useRepeatableJjEnvironment(const QString &home);
 
 // Writes a file below a folder, creating folders on the way.
