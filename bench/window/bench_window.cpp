@@ -276,7 +276,7 @@ void BM_RefreshStall(benchmark::State &state)
         probe.start();
         clock.start();
         [&]() -> QCoro::Task<> {
-            co_await view.refreshSelectedChangeDiffs();
+            co_await controller.refreshSelectedChangeDiffs();
             done = true;
         }();
         spinUntil([&] { return done; });

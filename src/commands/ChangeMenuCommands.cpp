@@ -50,12 +50,6 @@ QCoro::Task<> ChangeMenuCommands::mergeChanges()
 QCoro::Task<> ChangeMenuCommands::removeChanges()
 {
     QPointer<RepoController> controller = focusedController();
-    if (!controller)
-        co_return;
-    // The set taken now is the one removed afterwards, whatever is selected by then.
-    const ChangeSet changes = controller->repo().selectedChanges;
-    co_await controller->abandon(changes);
-    // Taken out of the list after a failed abandon too, until the next load.
     if (controller)
-        controller->removeListedChanges(changes);
+        co_await controller->removeSelectedChanges(RepoController::Removal::abandoned);
 }

@@ -28,13 +28,13 @@ QCoro::Task<> RepositoryMenuCommands::pull()
     // The window the pull started on, whichever window is active when the fetch ends.
     QPointer<QWidget> window = focused.focusedWindow();
     const auto selection = focused.value<SidebarSelection>(QStringLiteral("sidebarSelection"));
-
-    co_await controller->pull();
-    if (!controller || !window)
-        co_return;
-    // Read now: the user may have chosen another list while the fetch ran.
-    SidebarSelection shown = SidebarSelection::change(ChangeCategory::allChanges);
-    if (selection && selection->get)
-        shown = selection->get();
-    co_await controller->loadChanges(shown);
+    // Named: a temporary converted into the argument would be destroyed twice by GCC 12.
+    std::function<std::optional<SidebarSelection>()> shownList =
+        [window, selection]() -> std::optional<SidebarSelection> {
+        if (!window)
+            return std::nullopt;
+        return selection && selection->get ? selection->get()
+                                           : SidebarSelection::change(ChangeCategory::allChanges);
+    };
+    co_await controller->pullAndReload(std::move(shownList));
 }

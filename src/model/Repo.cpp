@@ -127,6 +127,15 @@ QCoro::Task<std::optional<Repo>> Repo::create(QUrl url)
     co_return Repo::empty(url);
 }
 
+QCoro::Task<> Repo::clone(QString source, QUrl destination)
+{
+    const CommandResult result =
+        co_await runCommand(QUrl::fromLocalFile(QStringLiteral("/")),
+                            JujutsuCommand::clone(std::move(source), localPath(destination)));
+    if (result.isError)
+        co_await platform::showErrorAlert(result.text);
+}
+
 bool Repo::isJujutsuRepo(const QUrl &url)
 {
     const QFileInfo info(QDir(localPath(url)).filePath(QStringLiteral(".jj")));

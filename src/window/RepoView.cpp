@@ -76,12 +76,19 @@ RepoView::RepoView(RepoController *controller, QWidget *parent)
     m_timer->setInterval(5000);
     m_timer->setTimerType(Qt::PreciseTimer);
     // Each tick starts a refresh of its own; ticks neither wait for nor cancel each other.
-    connect(m_timer, &QTimer::timeout, this, [this] { refreshSelectedChangeDiffs(); });
+    connect(m_timer, &QTimer::timeout, this, [this] {
+        if (m_controller)
+            m_controller->refreshSelectedChangeDiffs();
+    });
 
-    connect(m_sidebar, &Sidebar::appeared, this, &RepoView::selectDefaultBookmarkAndRemote);
+    connect(m_sidebar, &Sidebar::appeared, this, [this] {
+        if (m_controller)
+            m_controller->selectFirstBookmarkAndRemote();
+    });
     connect(m_changeList, &ChangeList::shown, this, [this] {
         m_timer->start();
-        loadChangeLog();
+        if (m_controller)
+            m_controller->loadChangeLog();
     });
     connect(m_changeList, &ChangeList::hidden, m_timer, &QTimer::stop);
 
@@ -167,52 +174,4 @@ void RepoView::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (!event->spontaneous())
         publishFocusedValues();
-}
-
-void RepoView::selectDefaultBookmarkAndRemote()
-{
-    if (!m_controller)
-        return;
-    m_controller->modifyRepo([](Repo &repo) {
-        repo.currentBookmark = repo.bookmarks.isEmpty()
-                                   ? std::nullopt
-                                   : std::optional<Bookmark>(repo.bookmarks.first());
-    });
-    m_controller->modifyRepo([](Repo &repo) {
-        repo.currentRemote =
-            repo.remotes.isEmpty() ? std::nullopt : std::optional<Remote>(repo.remotes.first());
-    });
-}
-
-QCoro::Task<> RepoView::loadChangeLog()
-{
-    const QPointer<RepoController> controller = m_controller;
-    if (!controller)
-        co_return;
-    const QList<ChangePtr> before = controller->repo().changes;
-    QList<ChangePtr> changes = co_await controller->log();
-    if (!controller)
-        co_return;
-    // The sidebar loads the list of its selected category at the same time. When that
-    // list (or any other) arrived while this one ran, it stays, so the list matches
-    // the category the sidebar shows selected.
-    if (controller->repo().changes != before)
-        co_return;
-    controller->modifyRepo([&](Repo &repo) { repo.changes = std::move(changes); });
-}
-
-QCoro::Task<> RepoView::refreshSelectedChangeDiffs()
-{
-    const QPointer<RepoController> controller = m_controller;
-    if (!controller)
-        co_return;
-    const ChangeSet snapshot = controller->repo().selectedChanges;
-    for (const ChangePtr &change : snapshot) {
-        if (!controller)
-            co_return;
-        const QString text = co_await change->diff(controller->repo().folder);
-        // The setter is silent for an unchanged text, so nothing redraws then; a failed
-        // run leaves its failure text in view.
-        change->setChangedText(text);
-    }
 }

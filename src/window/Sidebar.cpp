@@ -159,21 +159,6 @@ void Sidebar::selectionChanged()
         m_selection.value_or(SidebarSelection::change(ChangeCategory::allChanges)));
 }
 
-QCoro::Task<> Sidebar::loadBookmarksAndRemotes()
-{
-    const QPointer<RepoController> controller = m_controller;
-    if (!controller)
-        co_return;
-    QList<Bookmark> bookmarks = co_await controller->listBookmarks();
-    if (!controller)
-        co_return;
-    controller->modifyRepo([&](Repo &repo) { repo.bookmarks = std::move(bookmarks); });
-    QList<Remote> remotes = co_await controller->listRemotes();
-    if (!controller)
-        co_return;
-    controller->modifyRepo([&](Repo &repo) { repo.remotes = std::move(remotes); });
-}
-
 void Sidebar::publishFocusedValues()
 {
     auto &values = platform::FocusedValues::instance();
@@ -199,5 +184,6 @@ void Sidebar::showEvent(QShowEvent *event)
     emit appeared();
     publishFocusedValues();
     setSelection(SidebarSelection::change(ChangeCategory::allChanges));
-    loadBookmarksAndRemotes();
+    if (m_controller)
+        m_controller->loadBookmarksAndRemotes();
 }

@@ -211,7 +211,7 @@ private slots:
 
         // Nothing selected: no command.
         f.jj.clearCalls();
-        QCoro::waitFor(f.view.refreshSelectedChangeDiffs());
+        QCoro::waitFor(f.controller.refreshSelectedChangeDiffs());
         QVERIFY(f.jj.calls().isEmpty());
 
         f.jj.respond(diffOf(QStringLiteral("aaaa")), QStringLiteral("diff a\n"));
@@ -220,7 +220,7 @@ private slots:
         QTRY_COMPARE(f.view.changeView()->diffView()->text(), QStringLiteral("diff a\n"));
         f.jj.clearCalls();
         f.jj.delay(diffOf(QStringLiteral("aaaa")), 0.5);
-        auto refresh = f.view.refreshSelectedChangeDiffs();
+        auto refresh = f.controller.refreshSelectedChangeDiffs();
         // The second diff waits for the first.
         QTRY_COMPARE(f.jj.calls().size(), 1);
         QCOMPARE(f.jj.calls(), QList<QStringList>({diffOf(QStringLiteral("aaaa"))}));
@@ -243,13 +243,13 @@ private slots:
         QTest::qWait(50);
         const int before = paints.count;
 
-        QCoro::waitFor(f.view.refreshSelectedChangeDiffs());
+        QCoro::waitFor(f.controller.refreshSelectedChangeDiffs());
         QTest::qWait(50);
         QCOMPARE(notifications.count(), 0);
         QCOMPARE(paints.count, before);
 
         f.jj.fail(diffOf(QStringLiteral("aaaa")), QStringLiteral("Error: No such revision"));
-        QCoro::waitFor(f.view.refreshSelectedChangeDiffs());
+        QCoro::waitFor(f.controller.refreshSelectedChangeDiffs());
         QCOMPARE(diff->text(), QStringLiteral("Error: No such revision"));
         QCOMPARE(notifications.count(), 1);
         QVERIFY(f.alerts.alerts.isEmpty());
@@ -277,17 +277,18 @@ private slots:
               QStringList{"abandon", "-r", "aaaa"}})
             f->jj.delay(slow, 0.3);
         f->select({0});
-        QCoro::Task<> refresh = f->view.refreshSelectedChangeDiffs();
+        QCoro::Task<> refresh = f->controller.refreshSelectedChangeDiffs();
         f->view.sidebar()->setSelection(SidebarSelection::change(ChangeCategory::myChanges));
-        QCoro::Task<> load = f->view.sidebar()->loadBookmarksAndRemotes();
-        QCoro::Task<> removal = f->view.changeList()->removeSelectedChanges();
+        QCoro::Task<> load = f->controller.loadBookmarksAndRemotes();
+        QCoro::Task<> removal =
+            f->controller.removeSelectedChanges(RepoController::Removal::selectedAfterwards);
         const ChangePtr selected = f->view.selection().first();
         auto *controller = new RepoController(f->controller.repo());
         {
             RepoView other(controller);
             controller->setParent(&other);
             other.show();
-            QCoro::Task<> otherRefresh = other.refreshSelectedChangeDiffs();
+            QCoro::Task<> otherRefresh = controller->refreshSelectedChangeDiffs();
         }
         f.reset();
         QTest::qWait(600);
