@@ -7,7 +7,7 @@ BookmarkMenu::BookmarkMenu(QPointer<RepoController> controller, QWidget *parent)
     : Picker(std::move(controller), tr("Bookmark:"), tr("Add Bookmark…"), Sheet::addBookmark,
              parent)
 {
-    update();
+    rebuildMenu();
 }
 
 bool BookmarkMenu::addingBookmark() const

@@ -31,15 +31,13 @@ void MenuCommands::addDivider()
 
 RepoController *MenuCommands::focusedController()
 {
-    const auto binding = platform::FocusedValues::instance().value<RepoController *>(
-        QStringLiteral("repoController"));
+    const auto binding = platform::FocusedValues::instance().repoController();
     return binding && binding->get ? binding->get() : nullptr;
 }
 
 void MenuCommands::showSheet(Sheet sheet)
 {
-    const auto binding =
-        platform::FocusedValues::instance().value<Sheet>(QStringLiteral("sheetToShow"));
+    const auto binding = platform::FocusedValues::instance().sheetToShow();
     if (binding && binding->set)
         binding->set(sheet);
 }

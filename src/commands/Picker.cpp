@@ -32,10 +32,10 @@ Picker::Picker(QPointer<RepoController> controller, const QString &caption, cons
     m_button->setMenu(m_menu);
 
     if (m_controller)
-        connect(m_controller, &RepoController::repoChanged, this, &Picker::update);
+        connect(m_controller, &RepoController::repoChanged, this, &Picker::rebuildMenu);
 }
 
-void Picker::update()
+void Picker::rebuildMenu()
 {
     const Repo repo = m_controller ? m_controller->repo() : Repo();
     m_button->setText(plainMenuText(title(repo)));

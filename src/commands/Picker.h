@@ -34,8 +34,9 @@ protected:
     Picker(QPointer<RepoController> controller, const QString &caption, const QString &addTitle,
            Sheet addSheet, QWidget *parent);
 
-    // Called from the subclass's constructor, once its overrides can answer.
-    void update();
+    // Titles the button and fills the menu from the repository as it stands. Called
+    // from the subclass's constructor, once its overrides can answer.
+    void rebuildMenu();
 
     virtual QString title(const Repo &repo) const = 0;
     virtual QList<Item> items(const Repo &repo) const = 0;

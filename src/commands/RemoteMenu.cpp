@@ -6,7 +6,7 @@
 RemoteMenu::RemoteMenu(QPointer<RepoController> controller, QWidget *parent)
     : Picker(std::move(controller), tr("Remote:"), tr("Add Remote…"), Sheet::addRemote, parent)
 {
-    update();
+    rebuildMenu();
 }
 
 bool RemoteMenu::addingRemote() const

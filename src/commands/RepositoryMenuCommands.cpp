@@ -27,7 +27,7 @@ QCoro::Task<> RepositoryMenuCommands::pull()
         co_return;
     // The window the pull started on, whichever window is active when the fetch ends.
     QPointer<QWidget> window = focused.focusedWindow();
-    const auto selection = focused.value<SidebarSelection>(QStringLiteral("sidebarSelection"));
+    const auto selection = focused.sidebarSelection();
     // Named: a temporary converted into the argument would be destroyed twice by GCC 12.
     std::function<std::optional<SidebarSelection>()> shownList =
         [window, selection]() -> std::optional<SidebarSelection> {

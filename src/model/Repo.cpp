@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHashFunctions>
 
 Repo Repo::empty(const QUrl &url)
 {
@@ -69,11 +70,9 @@ bool operator==(const Repo &a, const Repo &b)
 
 size_t qHash(const Repo &repo, size_t seed)
 {
-    QtPrivate::QHashCombine combine;
-    seed = combine(seed, repo.folder.url);
-    seed = combine(seed, repo.changes.size());
+    seed = qHashMulti(seed, repo.folder.url, repo.changes.size());
     for (const ChangePtr &change : repo.changes)
-        seed = combine(seed, qHash(*change));
+        seed = qHashMulti(seed, qHash(*change));
     return seed;
 }
 

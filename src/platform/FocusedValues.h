@@ -1,14 +1,16 @@
 #pragma once
 
-#include <QHash>
+#include "dialogs/Sheet.h"
+#include "model/SidebarSelection.h"
+
 #include <QObject>
-#include <QPointer>
-#include <QString>
 #include <QWidget>
 
-#include <any>
 #include <functional>
 #include <optional>
+#include <unordered_map>
+
+class RepoController;
 
 namespace platform {
 
@@ -28,23 +30,17 @@ class FocusedValues : public QObject {
 public:
     static FocusedValues &instance();
 
-    template<typename T> void publish(QWidget *window, const QString &key, Binding<T> binding)
-    {
-        track(window);
-        m_values[window].insert(key, std::any(std::move(binding)));
-        emit changed();
-    }
+    // The window's repository controller; the menus only read it.
+    void publishRepoController(QWidget *window, Binding<RepoController *> binding);
+    std::optional<Binding<RepoController *>> repoController() const;
 
-    template<typename T> std::optional<Binding<T>> value(const QString &key) const
-    {
-        QWidget *window = focusedWindow();
-        if (!window)
-            return std::nullopt;
-        const std::any found = m_values.value(window).value(key);
-        if (const auto *binding = std::any_cast<Binding<T>>(&found))
-            return *binding;
-        return std::nullopt;
-    }
+    // The dialog the window shows; writing one presents it.
+    void publishSheetToShow(QWidget *window, Binding<Sheet> binding);
+    std::optional<Binding<Sheet>> sheetToShow() const;
+
+    // What the window's change list shows.
+    void publishSidebarSelection(QWidget *window, Binding<SidebarSelection> binding);
+    std::optional<Binding<SidebarSelection>> sidebarSelection() const;
 
     // The window that publishes values for the active window: the active window itself,
     // or the nearest window below it (a dialog's parent window).
@@ -55,10 +51,20 @@ signals:
     void changed();
 
 private:
+    struct Values {
+        std::optional<Binding<RepoController *>> repoController;
+        std::optional<Binding<Sheet>> sheetToShow;
+        std::optional<Binding<SidebarSelection>> sidebarSelection;
+    };
+    template<typename T> using Entry = std::optional<Binding<T>> Values::*;
+
     FocusedValues();
     void track(QWidget *window);
+    template<typename T> void publish(QWidget *window, Entry<T> entry, Binding<T> binding);
+    template<typename T> std::optional<Binding<T>> value(Entry<T> entry) const;
 
-    QHash<QWidget *, QHash<QString, std::any>> m_values;
+    // Built in place: a copied Values trips a false uninitialized warning in GCC 12.
+    std::unordered_map<QWidget *, Values> m_values;
 };
 
 } // namespace platform

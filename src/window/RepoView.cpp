@@ -155,18 +155,18 @@ void RepoView::setSelection(const ChangeSet &selection)
 void RepoView::publishFocusedValues()
 {
     auto &values = platform::FocusedValues::instance();
-    values.publish(window(), QStringLiteral("repoController"), controllerBinding(m_controller));
+    values.publishRepoController(window(), controllerBinding(m_controller));
     const QPointer<RepoView> self(this);
-    values.publish(window(), QStringLiteral("sheetToShow"),
-                   platform::Binding<Sheet>{[self] {
-                                                const std::optional<Sheet> shown =
-                                                    self ? self->m_sheets->sheet() : std::nullopt;
-                                                return shown.value_or(Sheet::addChange);
-                                            },
-                                            [self](const Sheet &sheet) {
-                                                if (self)
-                                                    self->m_sheets->setSheet(sheet);
-                                            }});
+    values.publishSheetToShow(
+        window(), platform::Binding<Sheet>{[self] {
+                                               const std::optional<Sheet> shown =
+                                                   self ? self->m_sheets->sheet() : std::nullopt;
+                                               return shown.value_or(Sheet::addChange);
+                                           },
+                                           [self](const Sheet &sheet) {
+                                               if (self)
+                                                   self->m_sheets->setSheet(sheet);
+                                           }});
 }
 
 void RepoView::showEvent(QShowEvent *event)

@@ -162,18 +162,18 @@ void Sidebar::selectionChanged()
 void Sidebar::publishFocusedValues()
 {
     auto &values = platform::FocusedValues::instance();
-    values.publish(window(), QStringLiteral("repoController"), controllerBinding(m_controller));
+    values.publishRepoController(window(), controllerBinding(m_controller));
     const QPointer<Sidebar> self(this);
-    values.publish(window(), QStringLiteral("sidebarSelection"),
-                   platform::Binding<SidebarSelection>{
-                       [self] {
-                           const auto all = SidebarSelection::change(ChangeCategory::allChanges);
-                           return self ? self->m_selection.value_or(all) : all;
-                       },
-                       [self](const SidebarSelection &selection) {
-                           if (self)
-                               self->setSelection(selection);
-                       }});
+    values.publishSidebarSelection(
+        window(), platform::Binding<SidebarSelection>{
+                      [self] {
+                          const auto all = SidebarSelection::change(ChangeCategory::allChanges);
+                          return self ? self->m_selection.value_or(all) : all;
+                      },
+                      [self](const SidebarSelection &selection) {
+                          if (self)
+                              self->setSelection(selection);
+                      }});
 }
 
 void Sidebar::showEvent(QShowEvent *event)

@@ -99,8 +99,7 @@ private slots:
         // Off macOS a window must carry the menu bar meanwhile.
         QVERIFY(m_app->menuBarWindow());
         QVERIFY(m_app->menuBarWindow()->isVisible());
-        QVERIFY(platform::FocusedValues::instance().value<RepoController *>(
-                    QStringLiteral("repoController")) == std::nullopt);
+        QVERIFY(!platform::FocusedValues::instance().repoController());
     }
 
     void menuBarLayout()

@@ -303,18 +303,18 @@ private slots:
         f.view.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&f.view));
 
-        const auto controller = values.value<RepoController *>(QStringLiteral("repoController"));
+        const auto controller = values.repoController();
         QVERIFY(controller);
         QCOMPARE(controller->get(), &f.controller);
 
-        const auto sheet = values.value<Sheet>(QStringLiteral("sheetToShow"));
+        const auto sheet = values.sheetToShow();
         QVERIFY(sheet);
         QCOMPARE(sheet->get(), Sheet::addChange);
         sheet->set(Sheet::addBookmark);
         QCOMPARE(f.view.sheetPresenter()->sheet(), std::optional(Sheet::addBookmark));
         f.view.sheetPresenter()->setSheet(std::nullopt);
 
-        const auto selection = values.value<SidebarSelection>(QStringLiteral("sidebarSelection"));
+        const auto selection = values.sidebarSelection();
         QVERIFY(selection);
         QCOMPARE(selection->get(), SidebarSelection::change(ChangeCategory::allChanges));
         f.jj.clearCalls();
@@ -329,16 +329,14 @@ private slots:
         other.show();
         other.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&other));
-        QCOMPARE(values.value<RepoController *>(QStringLiteral("repoController"))->get(),
-                 &otherController);
+        QCOMPARE(values.repoController()->get(), &otherController);
         other.close();
         f.view.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&f.view));
-        QCOMPARE(values.value<RepoController *>(QStringLiteral("repoController"))->get(),
-                 &f.controller);
+        QCOMPARE(values.repoController()->get(), &f.controller);
 
         f.view.close();
-        QTRY_VERIFY(!values.value<RepoController *>(QStringLiteral("repoController")));
+        QTRY_VERIFY(!values.repoController());
     }
 };
 
