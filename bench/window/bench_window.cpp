@@ -4,9 +4,9 @@
 #include "PaintCounter.h"
 
 #include "model/RepoController.h"
+#include "widgets/DiffView.h"
 #include "window/ChangeList.h"
 #include "window/ChangeView.h"
-#include "window/DiffView.h"
 #include "window/RepoView.h"
 
 #include <benchmark/benchmark.h>

@@ -1,15 +1,10 @@
 #include "dialogs/CloneView.h"
 
-#include "model/RepoController.h"
-#include "platform/WindowGroup.h"
+#include "dialogs/WindowOpener.h"
+#include "model/Repo.h"
 
 #include <QLineEdit>
 #include <QPointer>
-
-void openRepositoryWindow(const QUrl &folder)
-{
-    platform::WindowGroup::instance().openWindow(std::make_unique<RepoController>(folder));
-}
 
 CloneView::CloneView(QWidget *parent)
     : DialogFrame(tr("Clone Repository"), tr("Clone"), parent),

@@ -2,7 +2,7 @@
 
 #include "dialogs/DialogFrame.h"
 
-#include "platform/Panels.h"
+#include "dialogs/Panels.h"
 
 #include <QUrl>
 
@@ -29,6 +29,3 @@ private:
 
     QLineEdit *m_repoLocation;
 };
-
-// Opens a repository window for a folder.
-void openRepositoryWindow(const QUrl &folder);

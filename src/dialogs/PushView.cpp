@@ -1,7 +1,7 @@
 #include "dialogs/PushView.h"
 
-#include "commands/BookmarkMenu.h"
-#include "commands/RemoteMenu.h"
+#include "dialogs/BookmarkMenu.h"
+#include "dialogs/RemoteMenu.h"
 #include "model/RepoController.h"
 
 PushView::PushView(QPointer<RepoController> controller, QWidget *parent)

@@ -1,8 +1,8 @@
 #include "model/Repo.h"
 
+#include "model/Alert.h"
 #include "model/CommandProcess.h"
 #include "model/JujutsuCommand.h"
-#include "platform/Alert.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "model/RepoController.h"
 
+#include "model/Alert.h"
 #include "model/ChangeIndex.h"
 #include "model/LogReader.h"
-#include "platform/Alert.h"
 
 #include <QPointer>
 

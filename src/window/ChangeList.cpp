@@ -2,10 +2,10 @@
 
 #include "dialogs/SheetPresenter.h"
 #include "model/ChangeIndex.h"
+#include "model/ChangeListModel.h"
 #include "model/RepoController.h"
-#include "window/AsyncButton.h"
-#include "window/Card.h"
-#include "window/ChangeListModel.h"
+#include "widgets/AsyncButton.h"
+#include "widgets/Card.h"
 
 #include <QDropEvent>
 #include <QMenu>
@@ -52,6 +52,9 @@ ChangeList::ChangeList(RepoController *controller, platform::Binding<ChangeSet> 
                 if (m_controller)
                     m_controller->rebaseAndMoveChanges(offsets, destination);
             });
+    // A new description may need more or fewer lines.
+    connect(m_model, &QAbstractItemModel::dataChanged, this,
+            [this] { scheduleDelayedItemsLayout(); });
     // A replaced list clears the view's selection; the window's selection still holds
     // its changes, and the rows that show them are selected again.
     connect(m_model, &QAbstractItemModel::modelReset, this,
@@ -169,12 +172,4 @@ void ChangeList::dropEvent(QDropEvent *event)
     // QListView would move the dragged rows one by one; the model takes the whole drop
     // at once instead, as one rebase.
     QAbstractItemView::dropEvent(event);
-}
-
-void ChangeList::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
-                             const QList<int> &roles)
-{
-    QListView::dataChanged(topLeft, bottomRight, roles);
-    // A new description may need more or fewer lines.
-    scheduleDelayedItemsLayout();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/ChangeSet.h"
-#include "platform/FocusedValues.h"
+#include "window/Binding.h"
 
 #include <QListView>
 #include <QPointer>
@@ -41,8 +41,6 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void dropEvent(QDropEvent *event) override;
-    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
-                     const QList<int> &roles = QList<int>()) override;
 
 private:
     void repoChanged();

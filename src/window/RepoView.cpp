@@ -2,12 +2,12 @@
 
 #include "dialogs/SheetPresenter.h"
 #include "model/RepoController.h"
-#include "platform/FocusedValues.h"
-#include "window/AsyncButton.h"
-#include "window/ButtonStyles.h"
+#include "widgets/AsyncButton.h"
+#include "widgets/ButtonStyles.h"
+#include "widgets/Icons.h"
 #include "window/ChangeList.h"
 #include "window/ChangeView.h"
-#include "window/Icons.h"
+#include "window/FocusedValues.h"
 #include "window/Sidebar.h"
 
 #include <QAction>

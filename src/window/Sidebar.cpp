@@ -1,6 +1,7 @@
 #include "window/Sidebar.h"
 
 #include "model/RepoController.h"
+#include "window/FocusedValues.h"
 
 #include <QHeaderView>
 #include <QShowEvent>

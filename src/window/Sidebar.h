@@ -2,7 +2,7 @@
 
 #include "model/Bookmark.h"
 #include "model/SidebarSelection.h"
-#include "platform/FocusedValues.h"
+#include "window/Binding.h"
 
 #include <QPointer>
 #include <QTreeWidget>

@@ -1,9 +1,9 @@
 #include "AppTestSupport.h"
 
+#include "app/WindowGroup.h"
 #include "dialogs/SheetPresenter.h"
 #include "model/RepoController.h"
-#include "platform/FocusedValues.h"
-#include "platform/WindowGroup.h"
+#include "window/FocusedValues.h"
 
 #include <QAction>
 #include <QDir>

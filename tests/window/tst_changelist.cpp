@@ -1,9 +1,9 @@
 #include "support/FakeJj.h"
 
 #include "dialogs/SheetPresenter.h"
+#include "model/ChangeListModel.h"
 #include "model/RepoController.h"
 #include "window/ChangeList.h"
-#include "window/ChangeListModel.h"
 
 #include <QAction>
 #include <QMenu>

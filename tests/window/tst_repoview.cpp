@@ -3,12 +3,12 @@
 
 #include "dialogs/SheetPresenter.h"
 #include "model/RepoController.h"
-#include "platform/FocusedValues.h"
-#include "window/AsyncButton.h"
+#include "widgets/AsyncButton.h"
+#include "widgets/DiffView.h"
+#include "widgets/LabelView.h"
 #include "window/ChangeList.h"
 #include "window/ChangeView.h"
-#include "window/DiffView.h"
-#include "window/LabelView.h"
+#include "window/FocusedValues.h"
 #include "window/RepoView.h"
 #include "window/Sidebar.h"
 

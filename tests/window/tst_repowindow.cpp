@@ -1,13 +1,13 @@
 // The window on a real repository of the bundled jj.
 #include "PaintCounter.h"
 
+#include "model/ChangeListModel.h"
 #include "model/RepoController.h"
 #include "support/TestSupport.h"
+#include "widgets/DiffView.h"
+#include "widgets/LabelView.h"
 #include "window/ChangeList.h"
-#include "window/ChangeListModel.h"
 #include "window/ChangeView.h"
-#include "window/DiffView.h"
-#include "window/LabelView.h"
 #include "window/RepoView.h"
 #include "window/Sidebar.h"
 
