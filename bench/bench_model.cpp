@@ -4,7 +4,7 @@
 #include "model/CommandProcess.h"
 #include "model/LogReader.h"
 #include "model/Remote.h"
-#include "platform/Resources.h"
+#include "model/Resources.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>

@@ -1,6 +1,6 @@
+#include "app/WindowGroup.h"
+#include "app/WindowRestoration.h"
 #include "model/RepoController.h"
-#include "platform/WindowGroup.h"
-#include "platform/WindowRestoration.h"
 
 #include <QApplication>
 #include <QMainWindow>

@@ -4,9 +4,9 @@
 #include "PaintCounter.h"
 
 #include "model/RepoController.h"
+#include "widgets/DiffView.h"
 #include "window/ChangeList.h"
 #include "window/ChangeView.h"
-#include "window/DiffView.h"
 #include "window/RepoView.h"
 
 #include <benchmark/benchmark.h>
@@ -276,7 +276,7 @@ void BM_RefreshStall(benchmark::State &state)
         probe.start();
         clock.start();
         [&]() -> QCoro::Task<> {
-            co_await view.refreshSelectedChangeDiffs();
+            co_await controller.refreshSelectedChangeDiffs();
             done = true;
         }();
         spinUntil([&] { return done; });

@@ -16,13 +16,8 @@ QCoro::Task<> AddBookmarkView::action()
     QPointer<AddBookmarkView> self(this);
     const QPointer<RepoController> controller = m_controller;
     const QString name = m_name->text();
-    if (controller) {
-        const Bookmark bookmark = co_await controller->addBookmark(name);
-        if (controller) {
-            controller->modifyRepo([&](Repo &repo) { repo.bookmarks.append(bookmark); });
-            controller->modifyRepo([&](Repo &repo) { repo.currentBookmark = bookmark; });
-        }
-    }
+    if (controller)
+        co_await controller->addCurrentBookmark(name);
     if (self)
         self->dismiss();
 }

@@ -17,19 +17,11 @@ QCoro::Task<> AddRemoteView::action()
 {
     QPointer<AddRemoteView> self(this);
     const QPointer<RepoController> controller = m_controller;
-    // As typed, untrimmed: a location that is no URL (the empty one among them) adds
-    // nothing.
+    // As typed, untrimmed.
     const QUrl url(m_location->text(), QUrl::StrictMode);
     const QString name = m_name->text();
-    if (controller && url.isValid() && !url.isEmpty()) {
-        const Remote remote = co_await controller->addRemote(name, url);
-        // A failed add has shown its alert and answers with an unnamed remote, which
-        // is no remote of the repository.
-        if (controller && !remote.name.isEmpty()) {
-            controller->modifyRepo([&](Repo &repo) { repo.remotes.append(remote); });
-            controller->modifyRepo([&](Repo &repo) { repo.currentRemote = remote; });
-        }
-    }
+    if (controller)
+        co_await controller->addCurrentRemote(name, url);
     if (self)
         self->dismiss();
 }

@@ -1,18 +1,10 @@
 #include "dialogs/CloneView.h"
 
-#include "model/CommandProcess.h"
-#include "model/JujutsuCommand.h"
-#include "model/RepoController.h"
-#include "platform/Alert.h"
-#include "platform/WindowGroup.h"
+#include "dialogs/WindowOpener.h"
+#include "model/Repo.h"
 
 #include <QLineEdit>
 #include <QPointer>
-
-void openRepositoryWindow(const QUrl &folder)
-{
-    platform::WindowGroup::instance().openWindow(std::make_unique<RepoController>(folder));
-}
 
 CloneView::CloneView(QWidget *parent)
     : DialogFrame(tr("Clone Repository"), tr("Clone"), parent),
@@ -44,16 +36,7 @@ QCoro::Task<> CloneView::chooseLocationAndClone(QString source, QPointer<QWidget
         co_await platform::runSavePanel(makeSavePanel(), panelParent.data());
     if (!destination || destination->isEmpty())
         co_return;
-    co_await cloneRepository(std::move(source), *destination);
+    co_await Repo::clone(std::move(source), *destination);
     // Opened after a failed clone too: its loads then find nothing and say nothing.
     openRepositoryWindow(*destination);
-}
-
-QCoro::Task<> CloneView::cloneRepository(QString source, QUrl destination)
-{
-    const CommandResult result =
-        co_await runCommand(QUrl::fromLocalFile(QStringLiteral("/")),
-                            JujutsuCommand::clone(std::move(source), localPath(destination)));
-    if (result.isError)
-        co_await platform::showErrorAlert(result.text);
 }

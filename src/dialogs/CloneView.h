@@ -2,7 +2,7 @@
 
 #include "dialogs/DialogFrame.h"
 
-#include "platform/Panels.h"
+#include "dialogs/Panels.h"
 
 #include <QUrl>
 
@@ -26,11 +26,6 @@ protected:
 private:
     // Clones and opens the window; nothing when the panel is cancelled.
     static QCoro::Task<> chooseLocationAndClone(QString source, QPointer<QWidget> panelParent);
-    // A failed clone shows the error alert; a successful one's output is dropped.
-    static QCoro::Task<> cloneRepository(QString source, QUrl destination);
 
     QLineEdit *m_repoLocation;
 };
-
-// Opens a repository window for a folder.
-void openRepositoryWindow(const QUrl &folder);

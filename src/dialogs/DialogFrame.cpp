@@ -1,6 +1,6 @@
 #include "dialogs/DialogFrame.h"
 
-#include "window/AsyncButton.h"
+#include "widgets/AsyncButton.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -33,13 +33,8 @@ QCoro::Task<> EditDescriptionView::action()
     QPointer<EditDescriptionView> self(this);
     const QPointer<RepoController> controller = m_controller;
     const QString text = m_editor->toPlainText();
-    const Repo repo = controller ? controller->repo() : Repo();
-    // The record that is described is the one that shows the new text, with the text
-    // that was sent, even if the selection or the editor changed while jj ran.
-    if (const ChangePtr change = repo.selectedChanges.first()) {
-        co_await change->describe(text, repo.folder);
-        change->setDescription(text);
-    }
+    if (controller)
+        co_await controller->describeFirstSelected(text);
     if (self)
         self->dismiss();
 }

@@ -23,8 +23,6 @@ protected:
     QCoro::Task<> action() override;
 
 private:
-    static QCoro::Task<> push(QPointer<RepoController> controller);
-
     QPointer<RepoController> m_controller;
     BookmarkMenu *m_bookmarkMenu;
     RemoteMenu *m_remoteMenu;

@@ -2,7 +2,7 @@
 
 #include "model/Folder.h"
 #include "model/JujutsuCommand.h"
-#include "platform/Resources.h"
+#include "model/Resources.h"
 
 #include <QCoro/QCoroSignal>
 #include <QFileInfo>

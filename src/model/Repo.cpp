@@ -1,11 +1,12 @@
 #include "model/Repo.h"
 
+#include "model/Alert.h"
 #include "model/CommandProcess.h"
 #include "model/JujutsuCommand.h"
-#include "platform/Alert.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHashFunctions>
 
 Repo Repo::empty(const QUrl &url)
 {
@@ -69,11 +70,9 @@ bool operator==(const Repo &a, const Repo &b)
 
 size_t qHash(const Repo &repo, size_t seed)
 {
-    QtPrivate::QHashCombine combine;
-    seed = combine(seed, repo.folder.url);
-    seed = combine(seed, repo.changes.size());
+    seed = qHashMulti(seed, repo.folder.url, repo.changes.size());
     for (const ChangePtr &change : repo.changes)
-        seed = combine(seed, qHash(*change));
+        seed = qHashMulti(seed, qHash(*change));
     return seed;
 }
 
@@ -125,6 +124,15 @@ QCoro::Task<std::optional<Repo>> Repo::create(QUrl url)
         co_return std::nullopt;
     }
     co_return Repo::empty(url);
+}
+
+QCoro::Task<> Repo::clone(QString source, QUrl destination)
+{
+    const CommandResult result =
+        co_await runCommand(QUrl::fromLocalFile(QStringLiteral("/")),
+                            JujutsuCommand::clone(std::move(source), localPath(destination)));
+    if (result.isError)
+        co_await platform::showErrorAlert(result.text);
 }
 
 bool Repo::isJujutsuRepo(const QUrl &url)

@@ -33,6 +33,10 @@ struct Repo {
     // A failed run shows the error alert and gives nothing.
     static QCoro::Task<std::optional<Repo>> create(QUrl url);
 
+    // Clones the source, exactly as given, into the destination folder with jj, run in
+    // "/". A failed clone shows the error alert; a successful one's output is dropped.
+    static QCoro::Task<> clone(QString source, QUrl destination);
+
     // Whether the folder holds a directory named ".jj".
     static bool isJujutsuRepo(const QUrl &url);
 

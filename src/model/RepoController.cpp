@@ -1,8 +1,8 @@
 #include "model/RepoController.h"
 
+#include "model/Alert.h"
 #include "model/ChangeIndex.h"
 #include "model/LogReader.h"
-#include "platform/Alert.h"
 
 #include <QPointer>
 
@@ -235,6 +235,174 @@ QCoro::Task<> RepoController::push(ChangePtr change, QString bookmark, Remote re
     const CommandResult result = co_await run(JujutsuCommand::push(remote.name, bookmark));
     if (result.isError)
         co_await platform::showErrorAlert(result.text);
+}
+
+QCoro::Task<> RepoController::loadChangeLog()
+{
+    QPointer<RepoController> self(this);
+    const QList<ChangePtr> before = m_repo.changes;
+    QList<ChangePtr> changes = co_await log();
+    if (!self || m_repo.changes != before)
+        co_return;
+    modifyRepo([&](Repo &repo) { repo.changes = std::move(changes); });
+}
+
+QCoro::Task<> RepoController::loadBookmarksAndRemotes()
+{
+    QPointer<RepoController> self(this);
+    QList<Bookmark> bookmarks = co_await listBookmarks();
+    if (!self)
+        co_return;
+    modifyRepo([&](Repo &repo) { repo.bookmarks = std::move(bookmarks); });
+    QList<Remote> remotes = co_await listRemotes();
+    if (!self)
+        co_return;
+    modifyRepo([&](Repo &repo) { repo.remotes = std::move(remotes); });
+}
+
+QCoro::Task<> RepoController::loadChangeDetails(ChangePtr change)
+{
+    if (!change)
+        co_return;
+    QPointer<RepoController> self(this);
+    co_await change->show(m_repo.folder);
+    if (!self)
+        co_return;
+    co_await change->diff(m_repo.folder);
+}
+
+QCoro::Task<> RepoController::refreshSelectedChangeDiffs()
+{
+    QPointer<RepoController> self(this);
+    const ChangeSet snapshot = m_repo.selectedChanges;
+    for (const ChangePtr &change : snapshot) {
+        if (!self)
+            co_return;
+        const QString text = co_await change->diff(m_repo.folder);
+        // The setter is silent for an unchanged text, so nothing redraws then.
+        change->setChangedText(text);
+    }
+}
+
+void RepoController::selectFirstBookmarkAndRemote()
+{
+    modifyRepo([](Repo &repo) {
+        repo.currentBookmark = repo.bookmarks.isEmpty()
+                                   ? std::nullopt
+                                   : std::optional<Bookmark>(repo.bookmarks.first());
+    });
+    modifyRepo([](Repo &repo) {
+        repo.currentRemote =
+            repo.remotes.isEmpty() ? std::nullopt : std::optional<Remote>(repo.remotes.first());
+    });
+}
+
+QCoro::Task<> RepoController::addCurrentBookmark(QString name)
+{
+    QPointer<RepoController> self(this);
+    const Bookmark bookmark = co_await addBookmark(std::move(name));
+    if (!self)
+        co_return;
+    modifyRepo([&](Repo &repo) { repo.bookmarks.append(bookmark); });
+    modifyRepo([&](Repo &repo) { repo.currentBookmark = bookmark; });
+}
+
+QCoro::Task<> RepoController::addCurrentRemote(QString name, QUrl url)
+{
+    if (!url.isValid() || url.isEmpty())
+        co_return;
+    QPointer<RepoController> self(this);
+    const Remote remote = co_await addRemote(std::move(name), std::move(url));
+    // A failed add has shown its alert and answers with an unnamed remote, which is no
+    // remote of the repository.
+    if (!self || remote.name.isEmpty())
+        co_return;
+    modifyRepo([&](Repo &repo) { repo.remotes.append(remote); });
+    modifyRepo([&](Repo &repo) { repo.currentRemote = remote; });
+}
+
+QCoro::Task<> RepoController::describeFirstSelected(QString text)
+{
+    // The record that is described is the one that shows the new text, with the text
+    // that was sent, even if the selection changed while jj ran.
+    const ChangePtr change = m_repo.selectedChanges.first();
+    if (!change)
+        co_return;
+    co_await change->describe(text, m_repo.folder);
+    change->setDescription(text);
+}
+
+QCoro::Task<> RepoController::pushCurrentBookmark()
+{
+    QPointer<RepoController> self(this);
+    if (!m_repo.currentBookmark || !m_repo.currentRemote || m_repo.changes.size() < 2)
+        co_return;
+    // The change below the working copy, as the list stands; nothing is reloaded.
+    const ChangePtr change = m_repo.changes.at(1);
+
+    co_await trackBookmark(m_repo.currentBookmark->name, *m_repo.currentRemote);
+    // The choices are read again as the push is issued.
+    if (!self || !m_repo.currentBookmark || !m_repo.currentRemote)
+        co_return;
+    co_await push(change, m_repo.currentBookmark->name, *m_repo.currentRemote);
+}
+
+QCoro::Task<>
+RepoController::pullAndReload(std::function<std::optional<SidebarSelection>()> shownList)
+{
+    QPointer<RepoController> self(this);
+    co_await pull();
+    if (!self)
+        co_return;
+    // Read now: the user may have chosen another list while the fetch ran.
+    if (const std::optional<SidebarSelection> shown = shownList())
+        co_await loadChanges(*shown);
+}
+
+QCoro::Task<> RepoController::removeSelectedChanges(Removal removal)
+{
+    QPointer<RepoController> self(this);
+    const ChangeSet abandoned = m_repo.selectedChanges;
+    co_await abandon(abandoned);
+    if (!self)
+        co_return;
+    const ChangeSet removed = removal == Removal::abandoned ? abandoned : m_repo.selectedChanges;
+    removeListedChanges(removed);
+}
+
+QCoro::Task<> RepoController::rebaseAndMoveChanges(QList<qsizetype> sourceOffsets,
+                                                   qsizetype destination)
+{
+    QPointer<RepoController> self(this);
+    std::sort(sourceOffsets.begin(), sourceOffsets.end());
+    const QList<ChangePtr> before = m_repo.changes;
+    auto at = [&before](qsizetype offset) {
+        return offset >= 0 && offset < before.size() ? before.at(offset)
+                                                     : std::make_shared<Change>();
+    };
+    QList<ChangePtr> moved;
+    for (qsizetype offset : std::as_const(sourceOffsets))
+        moved.append(at(offset));
+    const ChangePtr target = at(destination);
+
+    co_await rebase(ChangeSet::fromList(moved), target);
+    if (!self)
+        co_return;
+
+    // A load may have replaced the list during the rebase.
+    const ChangeIndex now(m_repo.changes);
+    QList<qsizetype> sources;
+    for (const ChangePtr &change : std::as_const(moved))
+        if (const qsizetype row = now.find(change->changeId());
+            row >= 0 && !change->changeId().isEmpty())
+            sources.append(row);
+    qsizetype to = m_repo.changes.size();
+    if (!target->changeId().isEmpty()) {
+        to = now.find(target->changeId());
+        if (to < 0)
+            co_return;
+    }
+    moveChanges(sources, to);
 }
 
 void RepoController::removeListedChanges(const ChangeSet &changes)

@@ -9,7 +9,9 @@
 #include <QCoro/QCoroTask>
 #include <QObject>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 // The one object behind a repository window: it holds the window's model, tells the
 // views of every change to it, runs every load and operation, and is the value by which
@@ -50,6 +52,19 @@ public:
     QCoro::Task<QList<Bookmark>> listBookmarks();
     QCoro::Task<QList<Remote>> listRemotes();
 
+    // The window's first load: the default log. A list that arrived while it ran (the
+    // sidebar's, say) stays, so the list matches the category the sidebar shows.
+    QCoro::Task<> loadChangeLog();
+    // The bookmark list, then the remote list; each is written as it arrives.
+    QCoro::Task<> loadBookmarksAndRemotes();
+    // Reads the change's fields with `jj show`, then its diff.
+    QCoro::Task<> loadChangeDetails(ChangePtr change);
+    // Reads the diff of every selected change again, one after another; a failed run
+    // leaves its failure text in view.
+    QCoro::Task<> refreshSelectedChangeDiffs();
+    // Makes the first bookmark and the first remote the current ones, or none.
+    void selectFirstBookmarkAndRemote();
+
     // Operations. Those that report failure do so with the error alert and return once
     // it is dismissed.
     QCoro::Task<Bookmark> addBookmark(QString name);
@@ -62,6 +77,37 @@ public:
     QCoro::Task<> pull();
     QCoro::Task<> trackBookmark(QString bookmark, Remote remote);
     QCoro::Task<> push(ChangePtr change, QString bookmark, Remote remote);
+
+    // Operations that the views start, each with the list updates that follow it.
+    // Creates the bookmark, then lists it and makes it the current one.
+    QCoro::Task<> addCurrentBookmark(QString name);
+    // Adds the remote, then lists it and makes it the current one. A location that is
+    // no valid URL (the empty one among them) runs nothing; a failed add lists nothing.
+    QCoro::Task<> addCurrentRemote(QString name, QUrl url);
+    // Describes the first selected change, and gives its record the text that was sent.
+    QCoro::Task<> describeFirstSelected(QString text);
+    // Tracks the current bookmark at the current remote, then points it at the change
+    // below the working copy and pushes it. Needs both choices and two listed changes;
+    // should either choice be gone once the track ends, nothing is pushed.
+    QCoro::Task<> pushCurrentBookmark();
+    // Fetches, then reloads the list that `shownList` gives once the fetch has ended;
+    // nothing is reloaded when it gives none.
+    QCoro::Task<> pullAndReload(std::function<std::optional<SidebarSelection>()> shownList);
+
+    // Which listed changes a removal takes out once the abandon has ended, whatever
+    // its outcome (until the next load). The selection is left as it is.
+    enum class Removal {
+        // The selection the abandon was given.
+        abandoned,
+        // The selection as it stands then.
+        selectedAfterwards,
+    };
+    // Abandons the selected changes, then takes changes out of the list.
+    QCoro::Task<> removeSelectedChanges(Removal removal);
+    // Rebases the changes at the offsets after the change at the destination, then
+    // moves their rows there as the list stands by then: each change is looked up by id,
+    // what is no longer listed stays out, and without its target nothing moves.
+    QCoro::Task<> rebaseAndMoveChanges(QList<qsizetype> sourceOffsets, qsizetype destination);
 
     // Local list updates that follow an operation, whatever its outcome.
     // Takes each change of the set, found by id (in full or shortened), out of the change

@@ -4,11 +4,7 @@
 
 size_t qHash(const SidebarSelection &selection, size_t seed)
 {
-    QtPrivate::QHashCombine combine;
-    if (selection.isChange()) {
-        seed = combine(seed, 0);
-        return combine(seed, static_cast<int>(selection.category()));
-    }
-    seed = combine(seed, 1);
-    return qHash(selection.bookmarkValue(), seed);
+    if (selection.isChange())
+        return qHashMulti(seed, 0, static_cast<int>(selection.category()));
+    return qHash(selection.bookmarkValue(), qHashMulti(seed, 1));
 }

@@ -2,14 +2,13 @@
 
 #include "dialogs/SheetPresenter.h"
 #include "model/ChangeIndex.h"
+#include "model/ChangeListModel.h"
 #include "model/RepoController.h"
-#include "window/AsyncButton.h"
-#include "window/Card.h"
-#include "window/ChangeListModel.h"
+#include "widgets/AsyncButton.h"
+#include "widgets/Card.h"
 
 #include <QDropEvent>
 #include <QMenu>
-#include <QSet>
 
 #include <algorithm>
 
@@ -40,15 +39,22 @@ ChangeList::ChangeList(RepoController *controller, platform::Binding<ChangeSet> 
     m_removeChange = m_menu->addAction(tr("Remove Change"));
     connect(m_editDescription, &QAction::triggered, this,
             [this] { m_sheets->setSheet(Sheet::editChangeDescription); });
-    new AsyncMenuAction(m_removeChange, [this] { return removeSelectedChanges(); });
+    new AsyncMenuAction(m_removeChange, [controller = m_controller]() -> QCoro::Task<> {
+        if (controller)
+            co_await controller->removeSelectedChanges(RepoController::Removal::selectedAfterwards);
+    });
 
     connect(this, &QWidget::customContextMenuRequested, this, &ChangeList::showContextMenu);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ChangeList::viewSelectionChanged);
     connect(m_model, &ChangeListModel::moveRequested, this,
             [this](const QList<qsizetype> &offsets, qsizetype destination) {
-                moveChanges(offsets, destination);
+                if (m_controller)
+                    m_controller->rebaseAndMoveChanges(offsets, destination);
             });
+    // A new description may need more or fewer lines.
+    connect(m_model, &QAbstractItemModel::dataChanged, this,
+            [this] { scheduleDelayedItemsLayout(); });
     // A replaced list clears the view's selection; the window's selection still holds
     // its changes, and the rows that show them are selected again.
     connect(m_model, &QAbstractItemModel::modelReset, this,
@@ -136,75 +142,13 @@ void ChangeList::writeSelection(const ChangeSet &selection)
     if (!m_controller)
         return;
     m_controller->modifyRepo([&](Repo &repo) { repo.selectedChanges = selection; });
-    loadFirstSelected();
-}
-
-QCoro::Task<> ChangeList::loadFirstSelected()
-{
-    const ChangePtr change = m_selection.get().first();
-    const QPointer<RepoController> controller = m_controller;
-    if (!change || !controller)
-        co_return;
-    co_await change->show(controller->repo().folder);
-    if (!controller)
-        co_return;
-    co_await change->diff(controller->repo().folder);
+    m_controller->loadChangeDetails(m_selection.get().first());
 }
 
 void ChangeList::showContextMenu(const QPoint &position)
 {
     if (indexAt(position).isValid())
         m_menu->popup(viewport()->mapToGlobal(position));
-}
-
-QCoro::Task<> ChangeList::removeSelectedChanges()
-{
-    const QPointer<RepoController> controller = m_controller;
-    if (!controller)
-        co_return;
-    co_await controller->abandon(controller->repo().selectedChanges);
-    if (!controller)
-        co_return;
-    // The selection as it stands now; it is left as it is, removed changes and all.
-    controller->removeListedChanges(controller->repo().selectedChanges);
-}
-
-QCoro::Task<> ChangeList::moveChanges(QList<qsizetype> sourceOffsets, qsizetype destination)
-{
-    const QPointer<RepoController> controller = m_controller;
-    if (!controller)
-        co_return;
-    std::sort(sourceOffsets.begin(), sourceOffsets.end());
-    const QList<ChangePtr> before = controller->repo().changes;
-    auto at = [&before](qsizetype offset) {
-        return offset >= 0 && offset < before.size() ? before.at(offset)
-                                                     : std::make_shared<Change>();
-    };
-    QList<ChangePtr> moved;
-    for (qsizetype offset : std::as_const(sourceOffsets))
-        moved.append(at(offset));
-    const ChangePtr target = at(destination);
-
-    co_await controller->rebase(ChangeSet::fromList(moved), target);
-    if (!controller)
-        co_return;
-
-    // The rows move as the list stands now. A load may have replaced it during the
-    // rebase, so the moved changes and the target are looked up again by id; what is
-    // no longer listed is left out, and without its target nothing moves.
-    const ChangeIndex now(controller->repo().changes);
-    QList<qsizetype> sources;
-    for (const ChangePtr &change : std::as_const(moved))
-        if (const qsizetype row = now.find(change->changeId());
-            row >= 0 && !change->changeId().isEmpty())
-            sources.append(row);
-    qsizetype to = controller->repo().changes.size();
-    if (!target->changeId().isEmpty()) {
-        to = now.find(target->changeId());
-        if (to < 0)
-            co_return;
-    }
-    controller->moveChanges(sources, to);
 }
 
 void ChangeList::showEvent(QShowEvent *event)
@@ -228,12 +172,4 @@ void ChangeList::dropEvent(QDropEvent *event)
     // QListView would move the dragged rows one by one; the model takes the whole drop
     // at once instead, as one rebase.
     QAbstractItemView::dropEvent(event);
-}
-
-void ChangeList::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
-                             const QList<int> &roles)
-{
-    QListView::dataChanged(topLeft, bottomRight, roles);
-    // A new description may need more or fewer lines.
-    scheduleDelayedItemsLayout();
 }

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "model/ChangeSet.h"
-#include "platform/FocusedValues.h"
+#include "window/Binding.h"
 
-#include <QCoro/QCoroTask>
 #include <QListView>
 #include <QPointer>
 
@@ -33,12 +32,6 @@ public:
     QAction *editDescriptionAction() const { return m_editDescription; }
     QAction *removeChangeAction() const { return m_removeChange; }
 
-    // Abandons the selected changes, then takes those still listed out of the list.
-    QCoro::Task<> removeSelectedChanges();
-    // Rebases the changes at the offsets after the change at the destination, then
-    // moves their rows there.
-    QCoro::Task<> moveChanges(QList<qsizetype> sourceOffsets, qsizetype destination);
-
 signals:
     // The column came into view or left it.
     void shown();
@@ -48,8 +41,6 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void dropEvent(QDropEvent *event) override;
-    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
-                     const QList<int> &roles = QList<int>()) override;
 
 private:
     void repoChanged();
@@ -57,7 +48,6 @@ private:
     void selectRowsOf(const ChangeSet &changes);
     void viewSelectionChanged();
     void writeSelection(const ChangeSet &selection);
-    QCoro::Task<> loadFirstSelected();
     void showContextMenu(const QPoint &position);
 
     QPointer<RepoController> m_controller;

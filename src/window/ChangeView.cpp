@@ -1,7 +1,7 @@
 #include "window/ChangeView.h"
 
-#include "window/DiffView.h"
-#include "window/LabelView.h"
+#include "widgets/DiffView.h"
+#include "widgets/LabelView.h"
 
 #include <QLabel>
 #include <QStyle>

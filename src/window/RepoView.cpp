@@ -2,12 +2,12 @@
 
 #include "dialogs/SheetPresenter.h"
 #include "model/RepoController.h"
-#include "platform/FocusedValues.h"
-#include "window/AsyncButton.h"
-#include "window/ButtonStyles.h"
+#include "widgets/AsyncButton.h"
+#include "widgets/ButtonStyles.h"
+#include "widgets/Icons.h"
 #include "window/ChangeList.h"
 #include "window/ChangeView.h"
-#include "window/Icons.h"
+#include "window/FocusedValues.h"
 #include "window/Sidebar.h"
 
 #include <QAction>
@@ -76,12 +76,19 @@ RepoView::RepoView(RepoController *controller, QWidget *parent)
     m_timer->setInterval(5000);
     m_timer->setTimerType(Qt::PreciseTimer);
     // Each tick starts a refresh of its own; ticks neither wait for nor cancel each other.
-    connect(m_timer, &QTimer::timeout, this, [this] { refreshSelectedChangeDiffs(); });
+    connect(m_timer, &QTimer::timeout, this, [this] {
+        if (m_controller)
+            m_controller->refreshSelectedChangeDiffs();
+    });
 
-    connect(m_sidebar, &Sidebar::appeared, this, &RepoView::selectDefaultBookmarkAndRemote);
+    connect(m_sidebar, &Sidebar::appeared, this, [this] {
+        if (m_controller)
+            m_controller->selectFirstBookmarkAndRemote();
+    });
     connect(m_changeList, &ChangeList::shown, this, [this] {
         m_timer->start();
-        loadChangeLog();
+        if (m_controller)
+            m_controller->loadChangeLog();
     });
     connect(m_changeList, &ChangeList::hidden, m_timer, &QTimer::stop);
 
@@ -148,18 +155,18 @@ void RepoView::setSelection(const ChangeSet &selection)
 void RepoView::publishFocusedValues()
 {
     auto &values = platform::FocusedValues::instance();
-    values.publish(window(), QStringLiteral("repoController"), controllerBinding(m_controller));
+    values.publishRepoController(window(), controllerBinding(m_controller));
     const QPointer<RepoView> self(this);
-    values.publish(window(), QStringLiteral("sheetToShow"),
-                   platform::Binding<Sheet>{[self] {
-                                                const std::optional<Sheet> shown =
-                                                    self ? self->m_sheets->sheet() : std::nullopt;
-                                                return shown.value_or(Sheet::addChange);
-                                            },
-                                            [self](const Sheet &sheet) {
-                                                if (self)
-                                                    self->m_sheets->setSheet(sheet);
-                                            }});
+    values.publishSheetToShow(
+        window(), platform::Binding<Sheet>{[self] {
+                                               const std::optional<Sheet> shown =
+                                                   self ? self->m_sheets->sheet() : std::nullopt;
+                                               return shown.value_or(Sheet::addChange);
+                                           },
+                                           [self](const Sheet &sheet) {
+                                               if (self)
+                                                   self->m_sheets->setSheet(sheet);
+                                           }});
 }
 
 void RepoView::showEvent(QShowEvent *event)
@@ -167,52 +174,4 @@ void RepoView::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (!event->spontaneous())
         publishFocusedValues();
-}
-
-void RepoView::selectDefaultBookmarkAndRemote()
-{
-    if (!m_controller)
-        return;
-    m_controller->modifyRepo([](Repo &repo) {
-        repo.currentBookmark = repo.bookmarks.isEmpty()
-                                   ? std::nullopt
-                                   : std::optional<Bookmark>(repo.bookmarks.first());
-    });
-    m_controller->modifyRepo([](Repo &repo) {
-        repo.currentRemote =
-            repo.remotes.isEmpty() ? std::nullopt : std::optional<Remote>(repo.remotes.first());
-    });
-}
-
-QCoro::Task<> RepoView::loadChangeLog()
-{
-    const QPointer<RepoController> controller = m_controller;
-    if (!controller)
-        co_return;
-    const QList<ChangePtr> before = controller->repo().changes;
-    QList<ChangePtr> changes = co_await controller->log();
-    if (!controller)
-        co_return;
-    // The sidebar loads the list of its selected category at the same time. When that
-    // list (or any other) arrived while this one ran, it stays, so the list matches
-    // the category the sidebar shows selected.
-    if (controller->repo().changes != before)
-        co_return;
-    controller->modifyRepo([&](Repo &repo) { repo.changes = std::move(changes); });
-}
-
-QCoro::Task<> RepoView::refreshSelectedChangeDiffs()
-{
-    const QPointer<RepoController> controller = m_controller;
-    if (!controller)
-        co_return;
-    const ChangeSet snapshot = controller->repo().selectedChanges;
-    for (const ChangePtr &change : snapshot) {
-        if (!controller)
-            co_return;
-        const QString text = co_await change->diff(controller->repo().folder);
-        // The setter is silent for an unchanged text, so nothing redraws then; a failed
-        // run leaves its failure text in view.
-        change->setChangedText(text);
-    }
 }

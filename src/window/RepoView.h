@@ -2,7 +2,6 @@
 
 #include "model/ChangeSet.h"
 
-#include <QCoro/QCoroTask>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -41,11 +40,6 @@ public:
     QList<QToolButton *> toolbarButtons() const;
     AsyncButton *addChangeButton() const { return m_addChange; }
     AsyncButton *pullButton() const { return m_pull; }
-
-    void selectDefaultBookmarkAndRemote();
-    QCoro::Task<> loadChangeLog();
-    // Reads the diff of every selected change again, one after another.
-    QCoro::Task<> refreshSelectedChangeDiffs();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -1,6 +1,7 @@
 #include "window/Sidebar.h"
 
 #include "model/RepoController.h"
+#include "window/FocusedValues.h"
 
 #include <QHeaderView>
 #include <QShowEvent>
@@ -159,36 +160,21 @@ void Sidebar::selectionChanged()
         m_selection.value_or(SidebarSelection::change(ChangeCategory::allChanges)));
 }
 
-QCoro::Task<> Sidebar::loadBookmarksAndRemotes()
-{
-    const QPointer<RepoController> controller = m_controller;
-    if (!controller)
-        co_return;
-    QList<Bookmark> bookmarks = co_await controller->listBookmarks();
-    if (!controller)
-        co_return;
-    controller->modifyRepo([&](Repo &repo) { repo.bookmarks = std::move(bookmarks); });
-    QList<Remote> remotes = co_await controller->listRemotes();
-    if (!controller)
-        co_return;
-    controller->modifyRepo([&](Repo &repo) { repo.remotes = std::move(remotes); });
-}
-
 void Sidebar::publishFocusedValues()
 {
     auto &values = platform::FocusedValues::instance();
-    values.publish(window(), QStringLiteral("repoController"), controllerBinding(m_controller));
+    values.publishRepoController(window(), controllerBinding(m_controller));
     const QPointer<Sidebar> self(this);
-    values.publish(window(), QStringLiteral("sidebarSelection"),
-                   platform::Binding<SidebarSelection>{
-                       [self] {
-                           const auto all = SidebarSelection::change(ChangeCategory::allChanges);
-                           return self ? self->m_selection.value_or(all) : all;
-                       },
-                       [self](const SidebarSelection &selection) {
-                           if (self)
-                               self->setSelection(selection);
-                       }});
+    values.publishSidebarSelection(
+        window(), platform::Binding<SidebarSelection>{
+                      [self] {
+                          const auto all = SidebarSelection::change(ChangeCategory::allChanges);
+                          return self ? self->m_selection.value_or(all) : all;
+                      },
+                      [self](const SidebarSelection &selection) {
+                          if (self)
+                              self->setSelection(selection);
+                      }});
 }
 
 void Sidebar::showEvent(QShowEvent *event)
@@ -199,5 +185,6 @@ void Sidebar::showEvent(QShowEvent *event)
     emit appeared();
     publishFocusedValues();
     setSelection(SidebarSelection::change(ChangeCategory::allChanges));
-    loadBookmarksAndRemotes();
+    if (m_controller)
+        m_controller->loadBookmarksAndRemotes();
 }

@@ -2,9 +2,8 @@
 
 #include "model/Bookmark.h"
 #include "model/SidebarSelection.h"
-#include "platform/FocusedValues.h"
+#include "window/Binding.h"
 
-#include <QCoro/QCoroTask>
 #include <QPointer>
 #include <QTreeWidget>
 
@@ -31,8 +30,6 @@ public:
 
     QTreeWidgetItem *changesSection() const { return m_changes; }
     QTreeWidgetItem *bookmarksSection() const { return m_bookmarks; }
-
-    QCoro::Task<> loadBookmarksAndRemotes();
 
     // The title a category's row shows.
     static QString title(ChangeCategory category);

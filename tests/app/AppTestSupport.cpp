@@ -1,9 +1,9 @@
 #include "AppTestSupport.h"
 
+#include "app/WindowGroup.h"
 #include "dialogs/SheetPresenter.h"
 #include "model/RepoController.h"
-#include "platform/FocusedValues.h"
-#include "platform/WindowGroup.h"
+#include "window/FocusedValues.h"
 
 #include <QAction>
 #include <QDir>
@@ -50,19 +50,17 @@ FocusedWindow::FocusedWindow(const QString &folder, bool publishSelection)
     resize(300, 200);
     auto &values = platform::FocusedValues::instance();
     RepoController *c = controller;
-    values.publish<RepoController *>(this, QStringLiteral("repoController"),
-                                     {[c] { return c; }, {}});
-    values.publish<Sheet>(
-        this, QStringLiteral("sheetToShow"),
-        {[this] { return shownSheets.isEmpty() ? Sheet::addChange : shownSheets.last(); },
-         [this](const Sheet &sheet) {
-             shownSheets.append(sheet);
-             if (presenter)
-                 presenter->setSheet(sheet);
-         }});
+    values.publishRepoController(this, {[c] { return c; }, {}});
+    values.publishSheetToShow(
+        this, {[this] { return shownSheets.isEmpty() ? Sheet::addChange : shownSheets.last(); },
+               [this](const Sheet &sheet) {
+                   shownSheets.append(sheet);
+                   if (presenter)
+                       presenter->setSheet(sheet);
+               }});
     if (publishSelection) {
-        values.publish<SidebarSelection>(
-            this, QStringLiteral("sidebarSelection"),
+        values.publishSidebarSelection(
+            this,
             {[this] { return selection; }, [this](const SidebarSelection &s) { selection = s; }});
     }
 }

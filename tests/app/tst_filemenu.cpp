@@ -1,11 +1,11 @@
 #include "AppTestSupport.h"
 
+#include "app/MenuBarWindow.h"
+#include "app/OstrelApp.h"
+#include "app/WindowGroup.h"
+#include "app/WindowRestoration.h"
+#include "dialogs/Panels.h"
 #include "model/RepoController.h"
-#include "platform/MenuBarWindow.h"
-#include "platform/Panels.h"
-#include "platform/WindowGroup.h"
-#include "platform/WindowRestoration.h"
-#include "window/OstrelApp.h"
 
 #include <QAction>
 #include <QDir>

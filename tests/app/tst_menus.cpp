@@ -1,17 +1,17 @@
 #include "AppTestSupport.h"
 
-#include "commands/ChangeMenuCommands.h"
-#include "commands/HelpCommands.h"
+#include "app/ChangeMenuCommands.h"
+#include "app/HelpCommands.h"
+#include "app/MenuBarWindow.h"
+#include "app/OstrelApp.h"
+#include "app/WindowGroup.h"
+#include "app/WindowRestoration.h"
 #include "dialogs/CloneView.h"
 #include "dialogs/EditDescriptionView.h"
+#include "dialogs/Panels.h"
 #include "dialogs/SheetPresenter.h"
 #include "model/RepoController.h"
-#include "platform/MenuBarWindow.h"
-#include "platform/Panels.h"
-#include "platform/WindowGroup.h"
-#include "platform/WindowRestoration.h"
-#include "window/AsyncButton.h"
-#include "window/OstrelApp.h"
+#include "widgets/AsyncButton.h"
 #include "window/RepoView.h"
 #include "window/Sidebar.h"
 
@@ -99,8 +99,7 @@ private slots:
         // Off macOS a window must carry the menu bar meanwhile.
         QVERIFY(m_app->menuBarWindow());
         QVERIFY(m_app->menuBarWindow()->isVisible());
-        QVERIFY(platform::FocusedValues::instance().value<RepoController *>(
-                    QStringLiteral("repoController")) == std::nullopt);
+        QVERIFY(!platform::FocusedValues::instance().repoController());
     }
 
     void menuBarLayout()

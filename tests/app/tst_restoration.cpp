@@ -1,10 +1,10 @@
 #include "AppTestSupport.h"
 
+#include "app/MenuBarWindow.h"
+#include "app/OstrelApp.h"
+#include "app/WindowGroup.h"
+#include "app/WindowRestoration.h"
 #include "model/RepoController.h"
-#include "platform/MenuBarWindow.h"
-#include "platform/WindowGroup.h"
-#include "platform/WindowRestoration.h"
-#include "window/OstrelApp.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,13 @@
 #include "AppTestSupport.h"
 
-#include "dialogs/UpdaterView.h"
-#include "platform/Alert.h"
-#include "platform/MenuBarWindow.h"
-#include "platform/MessageBoxAlerts.h"
-#include "platform/Resources.h"
-#include "platform/Updater.h"
-#include "platform/WindowRestoration.h"
-#include "window/OstrelApp.h"
+#include "app/MenuBarWindow.h"
+#include "app/OstrelApp.h"
+#include "app/Updater.h"
+#include "app/UpdaterView.h"
+#include "app/WindowRestoration.h"
+#include "dialogs/MessageBoxAlerts.h"
+#include "model/Alert.h"
+#include "model/Resources.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,11 +1,11 @@
 // Saves a picture of every dialog sheet, for looking at the layout:
 //   xvfb-run -a build/tests/dialog_screenshots <folder>
-#include "commands/BookmarkMenu.h"
 #include "dialogs/AddChangeView.h"
+#include "dialogs/BookmarkMenu.h"
 #include "dialogs/PushView.h"
 #include "dialogs/SheetPresenter.h"
 #include "model/RepoController.h"
-#include "window/AsyncButton.h"
+#include "widgets/AsyncButton.h"
 
 #include <QApplication>
 #include <QDir>

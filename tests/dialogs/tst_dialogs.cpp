@@ -1,19 +1,19 @@
 #include "support/TestSupport.h"
 
-#include "commands/BookmarkMenu.h"
-#include "commands/RemoteMenu.h"
 #include "dialogs/AddBookmarkView.h"
 #include "dialogs/AddChangeView.h"
 #include "dialogs/AddRemoteView.h"
+#include "dialogs/BookmarkMenu.h"
 #include "dialogs/CloneView.h"
 #include "dialogs/EditDescriptionView.h"
+#include "dialogs/Panels.h"
 #include "dialogs/PushView.h"
+#include "dialogs/RemoteMenu.h"
 #include "dialogs/SheetPresenter.h"
+#include "dialogs/WindowOpener.h"
 #include "model/RepoController.h"
-#include "platform/Panels.h"
-#include "platform/Resources.h"
-#include "platform/WindowGroup.h"
-#include "window/AsyncButton.h"
+#include "model/Resources.h"
+#include "widgets/AsyncButton.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -122,20 +122,21 @@ private:
 
     std::unique_ptr<testing::RecordingJj> m_jj;
     std::unique_ptr<testing::AlertRecorder> m_alerts;
+    // The folders whose repository windows the dialogs opened.
+    QList<QUrl> m_opened;
 };
 
 void TestDialogs::init()
 {
     m_jj = std::make_unique<testing::RecordingJj>();
     m_alerts = std::make_unique<testing::AlertRecorder>();
-    platform::WindowGroup::instance().setFactory(
-        [](RepoController *, bool) { return new QMainWindow; });
+    setRepositoryWindowOpener([this](const QUrl &folder) { m_opened.append(folder); });
 }
 
 void TestDialogs::cleanup()
 {
-    for (QMainWindow *window : platform::WindowGroup::instance().windows())
-        delete window;
+    setRepositoryWindowOpener({});
+    m_opened.clear();
     platform::setSavePanelHook(nullptr);
     m_alerts.reset();
     m_jj.reset();
@@ -473,12 +474,7 @@ void TestDialogs::cloneOpensWindowForDestination()
                                                     source, destination}}));
     QVERIFY(Repo::isJujutsuRepo(QUrl::fromLocalFile(destination)));
     QVERIFY(m_alerts->alerts.isEmpty());
-
-    const QList<QMainWindow *> windows = platform::WindowGroup::instance().windows();
-    QCOMPARE(windows.size(), 1);
-    RepoController *opened = platform::WindowGroup::instance().valueOf(windows[0]);
-    QCOMPARE(opened->repo().folder.url, QUrl::fromLocalFile(destination));
-    QVERIFY(opened != &w.controller);
+    QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(destination)});
 }
 
 void TestDialogs::failedCloneAlertsAndStillOpens()
@@ -499,10 +495,7 @@ void TestDialogs::failedCloneAlertsAndStillOpens()
                                   QStringLiteral(" no/such/repo "), destination}}));
     QCOMPARE(m_alerts->alerts.size(), 1);
     QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
-    const QList<QMainWindow *> windows = platform::WindowGroup::instance().windows();
-    QCOMPARE(windows.size(), 1);
-    QCOMPARE(platform::WindowGroup::instance().valueOf(windows[0])->repo().folder.url,
-             QUrl::fromLocalFile(destination));
+    QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(destination)});
 }
 
 void TestDialogs::cancelledPanelClonesNothing()
@@ -515,7 +508,7 @@ void TestDialogs::cancelledPanelClonesNothing()
     dialog->actionButton()->button()->click();
     QTRY_VERIFY(w.closed());
     QVERIFY(m_jj->commands().isEmpty());
-    QVERIFY(platform::WindowGroup::instance().windows().isEmpty());
+    QVERIFY(m_opened.isEmpty());
     QVERIFY(m_alerts->alerts.isEmpty());
 }
 

@@ -1,17 +1,17 @@
 #include "support/TestSupport.h"
 
-#include "commands/BookmarkMenu.h"
-#include "commands/RemoteMenu.h"
 #include "dialogs/AddBookmarkView.h"
 #include "dialogs/AddChangeView.h"
 #include "dialogs/AddRemoteView.h"
+#include "dialogs/BookmarkMenu.h"
 #include "dialogs/CloneView.h"
 #include "dialogs/EditDescriptionView.h"
 #include "dialogs/PushView.h"
+#include "dialogs/RemoteMenu.h"
 #include "dialogs/SheetPresenter.h"
 #include "dialogs/SheetView.h"
 #include "model/RepoController.h"
-#include "window/AsyncButton.h"
+#include "widgets/AsyncButton.h"
 
 #include <QLabel>
 #include <QLineEdit>

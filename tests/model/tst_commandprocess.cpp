@@ -1,5 +1,5 @@
 #include "model/CommandProcess.h"
-#include "platform/Resources.h"
+#include "model/Resources.h"
 #include "support/TestSupport.h"
 
 #include <QCoro/QCoroTask>

@@ -30,7 +30,8 @@ private slots:
                    .arguments()
             << testing::argv({"log", "--no-graph", "-r", "ancestors(\"a|b)\\\"\")"});
         QTest::newRow("logBookmark of a plain symbol")
-            << C::logBookmark(Bookmark{QStringLiteral("x/y-z.1+日本"), testing::makeChange(QString())})
+            << C::logBookmark(
+                   Bookmark{QStringLiteral("x/y-z.1+日本"), testing::makeChange(QString())})
                    .arguments()
             << testing::argv({"log", "--no-graph", "-r", "ancestors(x/y-z.1+日本)"});
         QTest::newRow("show") << C::show(QStringLiteral("qpvuntsm")).arguments()

@@ -23,6 +23,14 @@ std::unique_ptr<RepoController> controllerIn()
         testing::makeChange(QStringLiteral("base"), QStringLiteral("base"))};
     return std::make_unique<RepoController>(repo);
 }
+
+// A controller whose list holds changes with these ids.
+std::unique_ptr<RepoController> listing(const QStringList &ids)
+{
+    Repo repo = Repo::empty(QUrl::fromLocalFile(QDir::tempPath()));
+    repo.changes = testing::makeChanges(ids);
+    return std::make_unique<RepoController>(repo);
+}
 } // namespace
 
 class TestOperations : public QObject {
@@ -153,6 +161,95 @@ private slots:
         QCoro::waitFor(controller->abandon({}));
         QCOMPARE(jj.calls(), QList<QStringList>{testing::argv({"abandon", "-r"})});
         QCOMPARE(alerts.alerts.size(), 1);
+    }
+
+    void removalTakesOutTheSetItWasAskedFor_data()
+    {
+        QTest::addColumn<bool>("abandonedSet");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("the set the abandon was given") << true << QStringList{"cccc"};
+        QTest::newRow("the selection once it ended") << false << QStringList{"aaaa"};
+    }
+
+    void removalTakesOutTheSetItWasAskedFor()
+    {
+        QFETCH(bool, abandonedSet);
+        QFETCH(QStringList, left);
+        FakeJj jj;
+        AlertRecorder alerts;
+        auto controller = listing({"aaaa", "bbbb", "cccc", "dddd"});
+        controller->modifyRepo([](Repo &repo) {
+            repo.selectedChanges = ChangeSet{repo.changes[0], repo.changes[1]};
+        });
+        // The sidebar switched to a list without bbbb.
+        controller->modifyRepo([](Repo &repo) {
+            repo.changes = testing::makeChanges({"aaaa", "cccc"});
+        });
+        jj.fail({"abandon", "-r", "aaaa", "bbbb"}, QStringLiteral("Error: immutable"));
+        jj.delay({"abandon", "-r", "aaaa", "bbbb"}, 0.2);
+        auto removal = controller->removeSelectedChanges(
+            abandonedSet ? RepoController::Removal::abandoned
+                         : RepoController::Removal::selectedAfterwards);
+        // The user selects another row while jj runs.
+        controller->modifyRepo(
+            [](Repo &repo) { repo.selectedChanges = ChangeSet{repo.changes[1]}; });
+        QSignalSpy writes(controller.get(), &RepoController::repoChanged);
+        QCoro::waitFor(std::move(removal));
+
+        QCOMPARE(jj.calls(), QList<QStringList>({{"abandon", "-r", "aaaa", "bbbb"}}));
+        QCOMPARE(alerts.alerts.size(), 1);
+        QCOMPARE(alerts.alerts.first().message, QStringLiteral("Error running command"));
+        QCOMPARE(testing::changeIds(controller->repo().changes), left);
+        QCOMPARE(writes.count(), 1);
+        QCOMPARE(testing::changeIds(controller->repo().selectedChanges), QStringList({"cccc"}));
+    }
+
+    void movingRebasesThenMovesTheRows()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        auto controller = listing({"aaaa", "bbbb", "cccc", "dddd"});
+        QCoro::waitFor(controller->rebaseAndMoveChanges({2, 3}, 1));
+        QCOMPARE(jj.calls(), QList<QStringList>({{"rebase", "-r", "cccc", "-r", "dddd",
+                                                  "--insert-after", "bbbb"}}));
+        QCOMPARE(testing::changeIds(controller->repo().changes),
+                 QStringList({"aaaa", "cccc", "dddd", "bbbb"}));
+        QVERIFY(alerts.alerts.isEmpty());
+
+        // Below the last row there is no target: jj refuses, and the rows move anyway.
+        jj.fail({"rebase", "-r", "aaaa", "--insert-after", ""},
+                QStringLiteral("Error: Revision \"\" doesn't exist"));
+        QCoro::waitFor(controller->rebaseAndMoveChanges({0}, 4));
+        QCOMPARE(alerts.alerts.size(), 1);
+        QCOMPARE(alerts.alerts.first().informative,
+                 QStringLiteral("Error: Revision \"\" doesn't exist"));
+        QCOMPARE(testing::changeIds(controller->repo().changes),
+                 QStringList({"cccc", "dddd", "bbbb", "aaaa"}));
+    }
+
+    void aListReplacedDuringTheRebaseIsMovedByIdOrLeftAlone()
+    {
+        FakeJj jj;
+        auto controller = listing({"aaaa", "bbbb", "cccc", "dddd"});
+        jj.delay({"rebase", "-r", "dddd", "--insert-after", "aaaa"}, 0.3);
+        auto move = controller->rebaseAndMoveChanges({3}, 0);
+        controller->modifyRepo([](Repo &repo) {
+            repo.changes = testing::makeChanges({"aaaa", "dddd"});
+        });
+        QCoro::waitFor(std::move(move));
+        QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"dddd", "aaaa"}));
+
+        // The target is gone: nothing moves.
+        jj.delay({"rebase", "-r", "aaaa", "--insert-after", "dddd"}, 0.3);
+        auto second = controller->rebaseAndMoveChanges({1}, 0);
+        controller->modifyRepo([](Repo &repo) { repo.changes = testing::makeChanges({"aaaa"}); });
+        QCoro::waitFor(std::move(second));
+        QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"aaaa"}));
+
+        // Offsets beyond the list give empty changes and move nothing.
+        QCoro::waitFor(controller->rebaseAndMoveChanges({7}, 9));
+        QCOMPARE(jj.calls().last(), QStringList({"rebase", "-r", "", "--insert-after", ""}));
+        QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"aaaa"}));
     }
 
     void addRemote()

@@ -1,7 +1,7 @@
 #include "support/TestSupport.h"
 
-#include "platform/Alert.h"
-#include "platform/Resources.h"
+#include "model/Alert.h"
+#include "model/Resources.h"
 
 #include <QCoreApplication>
 #include <QDir>

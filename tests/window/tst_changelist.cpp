@@ -1,9 +1,9 @@
 #include "support/FakeJj.h"
 
 #include "dialogs/SheetPresenter.h"
+#include "model/ChangeListModel.h"
 #include "model/RepoController.h"
 #include "window/ChangeList.h"
-#include "window/ChangeListModel.h"
 
 #include <QAction>
 #include <QMenu>
@@ -169,29 +169,6 @@ private slots:
         QVERIFY(f.alerts.alerts.isEmpty());
     }
 
-    void removingSkipsUnlistedChangesAndReportsFailure()
-    {
-        Fixture f;
-        f.click(0);
-        f.click(1, Qt::ControlModifier);
-        // The sidebar switched to a list without bbbb.
-        f.controller.modifyRepo([](Repo &repo) {
-            repo.changes = testing::makeChanges({"aaaa", "cccc"});
-        });
-        f.jj.fail({"abandon", "-r", "aaaa", "bbbb"}, QStringLiteral("Error: immutable"));
-        f.waitForLoads(2);
-
-        QSignalSpy repoChanges(&f.controller, &RepoController::repoChanged);
-        QCoro::waitFor(f.list.removeSelectedChanges());
-        QCOMPARE(f.jj.calls(), QList<QStringList>({{"abandon", "-r", "aaaa", "bbbb"}}));
-        QCOMPARE(f.alerts.alerts.size(), 1);
-        QCOMPARE(f.alerts.alerts.first().message, QStringLiteral("Error running command"));
-        QCOMPARE(testing::changeIds(f.controller.repo().changes), QStringList({"cccc"}));
-        QCOMPARE(repoChanges.count(), 1);
-        QCOMPARE(testing::changeIds(f.controller.repo().selectedChanges),
-                 QStringList({"aaaa", "bbbb"}));
-    }
-
     void contextMenuActsOnTheSelection()
     {
         Fixture f;
@@ -215,54 +192,6 @@ private slots:
         QVERIFY(!f.list.removeChangeAction()->isEnabled());
         QTRY_VERIFY(f.list.removeChangeAction()->isEnabled());
         QCOMPARE(f.jj.callsOf({"abandon"}).size(), 1);
-    }
-
-    void movingRebasesThenMovesTheRows()
-    {
-        Fixture f;
-        QCoro::waitFor(f.list.moveChanges({2, 3}, 1));
-        QCOMPARE(f.jj.calls(), QList<QStringList>({{"rebase", "-r", "cccc", "-r", "dddd",
-                                                    "--insert-after", "bbbb"}}));
-        QCOMPARE(testing::changeIds(f.controller.repo().changes),
-                 QStringList({"aaaa", "cccc", "dddd", "bbbb"}));
-        QVERIFY(f.alerts.alerts.isEmpty());
-    }
-
-    void droppingBelowTheLastRowStillMovesAfterTheRefusal()
-    {
-        Fixture f;
-        f.jj.fail({"rebase", "-r", "aaaa", "--insert-after", ""},
-                  QStringLiteral("Error: Revision \"\" doesn't exist"));
-        QCoro::waitFor(f.list.moveChanges({0}, 4));
-        QCOMPARE(f.alerts.alerts.size(), 1);
-        QCOMPARE(f.alerts.alerts.first().informative,
-                 QStringLiteral("Error: Revision \"\" doesn't exist"));
-        QCOMPARE(testing::changeIds(f.controller.repo().changes),
-                 QStringList({"bbbb", "cccc", "dddd", "aaaa"}));
-    }
-
-    void aListReplacedDuringTheRebaseIsMovedByIdOrLeftAlone()
-    {
-        Fixture f;
-        f.jj.delay({"rebase", "-r", "dddd", "--insert-after", "aaaa"}, 0.3);
-        auto move = f.list.moveChanges({3}, 0);
-        f.controller.modifyRepo([](Repo &repo) {
-            repo.changes = testing::makeChanges({"aaaa", "dddd"});
-        });
-        QCoro::waitFor(std::move(move));
-        QCOMPARE(testing::changeIds(f.controller.repo().changes), QStringList({"dddd", "aaaa"}));
-
-        // The target is gone: nothing moves.
-        f.jj.delay({"rebase", "-r", "aaaa", "--insert-after", "dddd"}, 0.3);
-        auto second = f.list.moveChanges({1}, 0);
-        f.controller.modifyRepo([](Repo &repo) { repo.changes = testing::makeChanges({"aaaa"}); });
-        QCoro::waitFor(std::move(second));
-        QCOMPARE(testing::changeIds(f.controller.repo().changes), QStringList({"aaaa"}));
-
-        // Offsets beyond the list give empty changes and move nothing.
-        QCoro::waitFor(f.list.moveChanges({7}, 9));
-        QCOMPARE(f.jj.calls().last(), QStringList({"rebase", "-r", "", "--insert-after", ""}));
-        QCOMPARE(testing::changeIds(f.controller.repo().changes), QStringList({"aaaa"}));
     }
 
     void aDropOnTheViewStartsTheMove()

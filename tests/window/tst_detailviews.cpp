@@ -1,7 +1,7 @@
-#include "window/Card.h"
+#include "widgets/Card.h"
+#include "widgets/DiffView.h"
+#include "widgets/LabelView.h"
 #include "window/ChangeView.h"
-#include "window/DiffView.h"
-#include "window/LabelView.h"
 
 #include "PaintCounter.h"
 

@@ -3,12 +3,12 @@
 
 #include "dialogs/SheetPresenter.h"
 #include "model/RepoController.h"
-#include "platform/FocusedValues.h"
-#include "window/AsyncButton.h"
+#include "widgets/AsyncButton.h"
+#include "widgets/DiffView.h"
+#include "widgets/LabelView.h"
 #include "window/ChangeList.h"
 #include "window/ChangeView.h"
-#include "window/DiffView.h"
-#include "window/LabelView.h"
+#include "window/FocusedValues.h"
 #include "window/RepoView.h"
 #include "window/Sidebar.h"
 
@@ -211,7 +211,7 @@ private slots:
 
         // Nothing selected: no command.
         f.jj.clearCalls();
-        QCoro::waitFor(f.view.refreshSelectedChangeDiffs());
+        QCoro::waitFor(f.controller.refreshSelectedChangeDiffs());
         QVERIFY(f.jj.calls().isEmpty());
 
         f.jj.respond(diffOf(QStringLiteral("aaaa")), QStringLiteral("diff a\n"));
@@ -220,7 +220,7 @@ private slots:
         QTRY_COMPARE(f.view.changeView()->diffView()->text(), QStringLiteral("diff a\n"));
         f.jj.clearCalls();
         f.jj.delay(diffOf(QStringLiteral("aaaa")), 0.5);
-        auto refresh = f.view.refreshSelectedChangeDiffs();
+        auto refresh = f.controller.refreshSelectedChangeDiffs();
         // The second diff waits for the first.
         QTRY_COMPARE(f.jj.calls().size(), 1);
         QCOMPARE(f.jj.calls(), QList<QStringList>({diffOf(QStringLiteral("aaaa"))}));
@@ -243,13 +243,13 @@ private slots:
         QTest::qWait(50);
         const int before = paints.count;
 
-        QCoro::waitFor(f.view.refreshSelectedChangeDiffs());
+        QCoro::waitFor(f.controller.refreshSelectedChangeDiffs());
         QTest::qWait(50);
         QCOMPARE(notifications.count(), 0);
         QCOMPARE(paints.count, before);
 
         f.jj.fail(diffOf(QStringLiteral("aaaa")), QStringLiteral("Error: No such revision"));
-        QCoro::waitFor(f.view.refreshSelectedChangeDiffs());
+        QCoro::waitFor(f.controller.refreshSelectedChangeDiffs());
         QCOMPARE(diff->text(), QStringLiteral("Error: No such revision"));
         QCOMPARE(notifications.count(), 1);
         QVERIFY(f.alerts.alerts.isEmpty());
@@ -277,17 +277,18 @@ private slots:
               QStringList{"abandon", "-r", "aaaa"}})
             f->jj.delay(slow, 0.3);
         f->select({0});
-        QCoro::Task<> refresh = f->view.refreshSelectedChangeDiffs();
+        QCoro::Task<> refresh = f->controller.refreshSelectedChangeDiffs();
         f->view.sidebar()->setSelection(SidebarSelection::change(ChangeCategory::myChanges));
-        QCoro::Task<> load = f->view.sidebar()->loadBookmarksAndRemotes();
-        QCoro::Task<> removal = f->view.changeList()->removeSelectedChanges();
+        QCoro::Task<> load = f->controller.loadBookmarksAndRemotes();
+        QCoro::Task<> removal =
+            f->controller.removeSelectedChanges(RepoController::Removal::selectedAfterwards);
         const ChangePtr selected = f->view.selection().first();
         auto *controller = new RepoController(f->controller.repo());
         {
             RepoView other(controller);
             controller->setParent(&other);
             other.show();
-            QCoro::Task<> otherRefresh = other.refreshSelectedChangeDiffs();
+            QCoro::Task<> otherRefresh = controller->refreshSelectedChangeDiffs();
         }
         f.reset();
         QTest::qWait(600);
@@ -302,18 +303,18 @@ private slots:
         f.view.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&f.view));
 
-        const auto controller = values.value<RepoController *>(QStringLiteral("repoController"));
+        const auto controller = values.repoController();
         QVERIFY(controller);
         QCOMPARE(controller->get(), &f.controller);
 
-        const auto sheet = values.value<Sheet>(QStringLiteral("sheetToShow"));
+        const auto sheet = values.sheetToShow();
         QVERIFY(sheet);
         QCOMPARE(sheet->get(), Sheet::addChange);
         sheet->set(Sheet::addBookmark);
         QCOMPARE(f.view.sheetPresenter()->sheet(), std::optional(Sheet::addBookmark));
         f.view.sheetPresenter()->setSheet(std::nullopt);
 
-        const auto selection = values.value<SidebarSelection>(QStringLiteral("sidebarSelection"));
+        const auto selection = values.sidebarSelection();
         QVERIFY(selection);
         QCOMPARE(selection->get(), SidebarSelection::change(ChangeCategory::allChanges));
         f.jj.clearCalls();
@@ -328,16 +329,14 @@ private slots:
         other.show();
         other.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&other));
-        QCOMPARE(values.value<RepoController *>(QStringLiteral("repoController"))->get(),
-                 &otherController);
+        QCOMPARE(values.repoController()->get(), &otherController);
         other.close();
         f.view.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&f.view));
-        QCOMPARE(values.value<RepoController *>(QStringLiteral("repoController"))->get(),
-                 &f.controller);
+        QCOMPARE(values.repoController()->get(), &f.controller);
 
         f.view.close();
-        QTRY_VERIFY(!values.value<RepoController *>(QStringLiteral("repoController")));
+        QTRY_VERIFY(!values.repoController());
     }
 };
 

@@ -1,13 +1,13 @@
 // The window on a real repository of the bundled jj.
 #include "PaintCounter.h"
 
+#include "model/ChangeListModel.h"
 #include "model/RepoController.h"
 #include "support/TestSupport.h"
+#include "widgets/DiffView.h"
+#include "widgets/LabelView.h"
 #include "window/ChangeList.h"
-#include "window/ChangeListModel.h"
 #include "window/ChangeView.h"
-#include "window/DiffView.h"
-#include "window/LabelView.h"
 #include "window/RepoView.h"
 #include "window/Sidebar.h"
 
@@ -151,7 +151,8 @@ private slots:
         f.select({QStringLiteral("second"), QStringLiteral("first")});
         QTRY_COMPARE(f.jj.commands().size(), 2);
         f.jj.clear();
-        QCoro::waitFor(f.view->changeList()->removeSelectedChanges());
+        QCoro::waitFor(
+            f.controller->removeSelectedChanges(RepoController::Removal::selectedAfterwards));
         QCOMPARE(f.jj.commands().size(), 1);
         QCOMPARE(f.jj.commands().first().mid(0, 2), QStringList({"abandon", "-r"}));
         QCOMPARE(f.jj.commands().first().size(), 4);
@@ -181,7 +182,8 @@ private slots:
         QCOMPARE(f.view->changeList()->selectionModel()->selectedRows().first().row(),
                  f.rowOf(QStringLiteral("second")));
 
-        QCoro::waitFor(f.view->changeList()->removeSelectedChanges());
+        QCoro::waitFor(
+            f.controller->removeSelectedChanges(RepoController::Removal::selectedAfterwards));
         QCOMPARE(descriptions(f.controller->repo().changes),
                  QStringList(
                      {"(empty) (no description set)", "third 100% *bold* <b>&</b>", "first", ""}));
@@ -236,13 +238,13 @@ private slots:
         QTest::qWait(50);
         const int before = paints.count;
 
-        QCoro::waitFor(f.view->refreshSelectedChangeDiffs());
+        QCoro::waitFor(f.controller->refreshSelectedChangeDiffs());
         QTest::qWait(50);
         QCOMPARE(notifications.count(), 0);
         QCOMPARE(paints.count, before);
 
         testing::writeFile(f.repo + QStringLiteral("/fourth.txt"), "a new line\n");
-        QCoro::waitFor(f.view->refreshSelectedChangeDiffs());
+        QCoro::waitFor(f.controller->refreshSelectedChangeDiffs());
         QCOMPARE(notifications.count(), 1);
         QVERIFY(diff->text().contains(QStringLiteral("+a new line")));
         QTRY_VERIFY(paints.count > before);
@@ -257,7 +259,7 @@ private slots:
         // Abandoned behind the window's back: the next refresh fails.
         const ChangePtr second = f.controller->repo().selectedChanges.first();
         testing::runJj(f.repo, {"abandon", "-r", second->changeId()});
-        QCoro::waitFor(f.view->refreshSelectedChangeDiffs());
+        QCoro::waitFor(f.controller->refreshSelectedChangeDiffs());
         QVERIFY(f.view->changeView()->diffView()->text().startsWith(QStringLiteral("Error:")));
         QVERIFY(f.alerts.alerts.isEmpty());
     }

@@ -159,7 +159,7 @@ private slots:
         // Reloaded with its change moved and another bookmark added before it.
         f.jj.respond(bookmarkList,
                      QStringLiteral("dev: kkmpptxz 12345678 dev\nmain: yqosqzyt 87654321 moved\n"));
-        QCoro::waitFor(f.sidebar.loadBookmarksAndRemotes());
+        QCoro::waitFor(f.controller.loadBookmarksAndRemotes());
         QCOMPARE(rowTitles(f.sidebar.bookmarksSection()), QStringList({"dev", "main"}));
         QVERIFY(f.row(f.sidebar.bookmarksSection(), 1)->isSelected());
         QCOMPARE(f.sidebar.selection()->bookmarkValue().name, QStringLiteral("main"));

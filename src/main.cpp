@@ -1,6 +1,0 @@
-#include "window/OstrelApp.h"
-
-int main(int argc, char **argv)
-{
-    return OstrelApp::main(argc, argv);
-}

@@ -1,0 +1,48 @@
+#include "widgets/Icons.h"
+
+#include <QHash>
+#include <QStringList>
+
+static void initIconResources()
+{
+    // The resources live in a static library, whose registration the linker may drop.
+    static const bool done = [] {
+        Q_INIT_RESOURCE(icons);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
+namespace icons {
+
+namespace {
+// The freedesktop names closest to each symbol, best first.
+QStringList themeNames(const QString &symbol)
+{
+    static const QHash<QString, QStringList> names = {
+        {QStringLiteral("plus"), {QStringLiteral("list-add")}},
+        {QStringLiteral("c.square"), {QStringLiteral("vcs-commit")}},
+        {QStringLiteral("square.and.arrow.up"),
+         {QStringLiteral("vcs-push"), QStringLiteral("go-up")}},
+        {QStringLiteral("square.and.arrow.down"),
+         {QStringLiteral("vcs-pull"), QStringLiteral("go-down")}},
+    };
+    return names.value(symbol);
+}
+} // namespace
+
+QIcon fallbackSymbol(const QString &name)
+{
+    initIconResources();
+    return QIcon(QStringLiteral(":/icons/") + name + QStringLiteral(".svg"));
+}
+
+QIcon symbol(const QString &name)
+{
+    for (const QString &themeName : themeNames(name))
+        if (QIcon::hasThemeIcon(themeName))
+            return QIcon::fromTheme(themeName);
+    return fallbackSymbol(name);
+}
+
+} // namespace icons
