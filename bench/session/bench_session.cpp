@@ -62,6 +62,12 @@ bool settled(RepoView *view, int rows)
            laidOut(view->changeList());
 }
 
+void waitOrFail(const std::function<bool()> &done, const char *what, int intervalMs = 10)
+{
+    if (!waitUntil(done, intervalMs))
+        qFatal("Gave up waiting: %s", what);
+}
+
 // Runs the action from inside the event loop, where a stall probe sees the time it takes,
 // then waits until the window has settled.
 void actAndSettle(const std::function<void()> &action, const std::function<RepoView *()> &view,
@@ -72,8 +78,17 @@ void actAndSettle(const std::function<void()> &action, const std::function<RepoV
         action();
         acted = true;
     });
-    if (!waitUntil([&] { return acted && settled(view(), rows); }, intervalMs))
-        qFatal("The window did not settle");
+    waitOrFail([&] { return acted && settled(view(), rows); }, "the window to settle", intervalMs);
+}
+
+// Starts the application as it starts with no windows to restore: the menu-bar window
+// is up and drawn before a repository window opens, so that what is measured is not
+// the process's first window.
+void launch(OstrelApp &app)
+{
+    app.launch();
+    const PaintWatch watch(app.menuBarWindow());
+    waitOrFail([&] { return watch.drawnAt() != 0; }, "the menu-bar window to be drawn");
 }
 
 RepoView *openWindow(const QString &repo)
@@ -129,14 +144,15 @@ void measureAnchor(const QString &repo)
 void measureOpen(const QString &repo, int rows)
 {
     OstrelApp app;
+    launch(app);
     const qint64 start = now();
     RepoView *view = openWindow(repo);
     ChangeList *list = view->changeList();
     const PaintWatch watch(list->viewport(),
                            [list, rows] { return list->model()->rowCount() >= rows; });
-    waitUntil([&] { return watch.drawnAt() != 0; }, 5);
+    waitOrFail([&] { return watch.drawnAt() != 0; }, "the rows to be drawn");
     figure("open_to_rows_s", seconds(watch.drawnAt() - start));
-    waitUntil([&] { return settled(view, rows); });
+    waitOrFail([&] { return settled(view, rows); }, "the window to settle");
     figure("open_settled_s", seconds(now() - start));
     figure("open_peak_rss_mb", peakRssMegabytes());
 }
@@ -144,6 +160,7 @@ void measureOpen(const QString &repo, int rows)
 void measureSession(const QString &repo, int rows)
 {
     OstrelApp app;
+    launch(app);
     StallProbe probe;
     RepoView *view = nullptr;
     const auto window = [&view] { return view; };
@@ -181,7 +198,7 @@ void measureSession(const QString &repo, int rows)
     QObject::connect(view->refreshTimer(), &QTimer::timeout, view, [&ticked] { ticked = true; });
     const PaintWatch paints(view);
     probe.start();
-    waitUntil([&] { return ticked && settled(view, rows); });
+    waitOrFail([&] { return ticked && settled(view, rows); }, "a refresh");
     // Anything the refresh would redraw is drawn by the next frame.
     waitUntil([] { return false; }, 10, 100);
     figure("stall_refresh_ms", probe.stop());
@@ -191,6 +208,7 @@ void measureSession(const QString &repo, int rows)
 void saveState(const QString &repo, int rows, const QString &file)
 {
     OstrelApp app;
+    launch(app);
     RepoView *view = nullptr;
     actAndSettle([&] { view = openWindow(repo); }, [&view] { return view; }, rows);
     selectSecondRow(view, rows);
