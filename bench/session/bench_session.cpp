@@ -121,16 +121,13 @@ void measureAnchor(const QString &repo)
     QProcess process;
     process.setWorkingDirectory(repo);
     process.setStandardInputFile(QProcess::nullDevice());
-    QByteArray output;
-    QObject::connect(&process, &QProcess::readyReadStandardOutput,
-                     [&] { output += process.readAllStandardOutput(); });
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     const double cpu = childrenCpuSeconds();
     const qint64 start = now();
     process.start(bundledJj(), {"log", "--no-graph", "-r", "::"});
     loop.exec();
-    output += process.readAllStandardOutput();
+    const QByteArray output = process.readAllStandardOutput();
     const qint64 end = now();
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         qFatal("jj log failed");
