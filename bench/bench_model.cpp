@@ -1,5 +1,7 @@
-// Reader throughput on large outputs, and what the jj runner adds to a bare child
-// process run.
+// Reader throughput on large outputs, counted in the UTF-8 bytes jj writes, and what the
+// jj runner adds to a bare child process run.
+#include "BenchRepository.h"
+
 #include "model/Bookmark.h"
 #include "model/CommandProcess.h"
 #include "model/LogReader.h"
@@ -11,6 +13,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <map>
 
 #include <benchmark/benchmark.h>
 
@@ -24,16 +28,27 @@ QString repeatLines(const QString &pair, int lines)
     return text;
 }
 
+// Bytes are jj's UTF-8 bytes and items what the reader gave, whatever form the text
+// takes inside the application. Every pass builds and frees the whole result.
+template<typename Read> void measureReader(benchmark::State &state, qsizetype bytes, Read read)
+{
+    qsizetype items = 0;
+    for (auto _ : state) {
+        const auto result = read();
+        items = result.size();
+        benchmark::DoNotOptimize(result);
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+    state.SetItemsProcessed(state.iterations() * items);
+}
+
 void parseBookmarkList(benchmark::State &state)
 {
     const QString text = repeatLines(
         QStringLiteral(
             "bookmark-%1: qpvuntsm 230dd059 Fix the parser\n  @origin: qpvuntsm 230dd059 Fix\n"),
         100000);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(parseBookmarks(text));
-    state.SetBytesProcessed(state.iterations() * text.size() * 2);
-    state.SetItemsProcessed(state.iterations() * 100000);
+    measureReader(state, text.toUtf8().size(), [&] { return parseBookmarks(text); });
 }
 BENCHMARK(parseBookmarkList)->Unit(benchmark::kMillisecond);
 
@@ -41,25 +56,53 @@ void parseRemoteList(benchmark::State &state)
 {
     const QString text = repeatLines(
         QStringLiteral("origin-%1 https://example.com/repo.git\nlocal /srv/repos/r.git\n"), 100000);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(parseRemotes(text));
-    state.SetBytesProcessed(state.iterations() * text.size() * 2);
-    state.SetItemsProcessed(state.iterations() * 100000);
+    measureReader(state, text.toUtf8().size(), [&] { return parseRemotes(text); });
 }
 BENCHMARK(parseRemoteList)->Unit(benchmark::kMillisecond);
 
-void parseLog(benchmark::State &state)
+// What `jj log --no-graph -r ::` printed for a generated history of that many changes.
+QByteArray logOutput(int changes)
 {
-    const QString text =
-        repeatLines(QStringLiteral("rlvkpnrz test.user@example.com 2001-02-03 08:05:09 main %1\n"
-                                   "(empty) A description of what changed\n"),
-                    100000);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(parseChanges(text));
-    state.SetBytesProcessed(state.iterations() * text.size() * 2);
-    state.SetItemsProcessed(state.iterations() * 100000);
+    static std::map<int, QByteArray> outputs;
+    QByteArray &output = outputs[changes];
+    if (output.isEmpty()) {
+        const QString repo = bench::repository(changes);
+        if (!repo.isEmpty())
+            output = bench::runJj(repo, {"log", "--no-graph", "-r", "::"});
+    }
+    return output;
 }
-BENCHMARK(parseLog)->Unit(benchmark::kMillisecond);
+
+// The list reader on the text as the runner hands it over.
+void BM_ReadLog(benchmark::State &state)
+{
+    const QByteArray output = logOutput(int(state.range(0)));
+    if (output.isEmpty())
+        return state.SkipWithError("no jj output to read");
+    const QString text = QString::fromUtf8(output);
+    measureReader(state, output.size(), [&] { return parseChanges(text); });
+}
+BENCHMARK(BM_ReadLog)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->MinTime(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The same from jj's bytes, the runner's decoding included.
+void BM_ReadLogFromBytes(benchmark::State &state)
+{
+    const QByteArray output = logOutput(int(state.range(0)));
+    if (output.isEmpty())
+        return state.SkipWithError("no jj output to read");
+    measureReader(state, output.size(), [&] { return parseChanges(QString::fromUtf8(output)); });
+}
+BENCHMARK(BM_ReadLogFromBytes)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->MinTime(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The same tiny program, run bare and through the runner.
 QString tinyProgramFolder()
@@ -103,6 +146,7 @@ BENCHMARK(commandProcessRun)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
+    bench::useOwnJjSettings();
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -1,7 +1,9 @@
 // Figures for the repository window: how long a loaded list takes to show, how long a
 // large diff takes to show, and how long the window's thread stalls while the selected
-// changes' diffs are refreshed.
-#include "PaintCounter.h"
+// changes' diffs are refreshed. Waits run the event loop, which sleeps until there is
+// something to do.
+#include "BenchRepository.h"
+#include "Measure.h"
 
 #include "model/RepoController.h"
 #include "widgets/DiffView.h"
@@ -13,53 +15,30 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QProcess>
-#include <QScrollBar>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
 
 namespace {
 
-// Measures the longest time the event loop went without serving a 1 ms timer.
-class StallProbe : public QObject {
-public:
-    StallProbe()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_longest = std::max(m_longest, m_clock.nsecsElapsed());
-            m_clock.restart();
-        });
-    }
-    void start()
-    {
-        m_longest = 0;
-        m_clock.start();
-        m_timer.start();
-    }
-    double stop()
-    {
-        m_timer.stop();
-        return double(std::max(m_longest, m_clock.nsecsElapsed())) / 1e6;
-    }
+using bench::now;
+using bench::PaintWatch;
+using bench::StallProbe;
+using bench::waitUntil;
 
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
-
-template<typename Done> void spinUntil(Done done)
+// Shows the widget and waits for its first paint, so that what is measured next is not
+// the window's first appearance.
+void showAndDraw(QWidget *widget)
 {
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    const PaintWatch watch(widget);
+    widget->show();
+    waitUntil([&] { return watch.drawnAt() != 0; }, 1);
+}
+
+double milliseconds(qint64 nanoseconds)
+{
+    return double(nanoseconds) / 1e6;
 }
 
 QList<ChangePtr> makeChanges(qsizetype count)
@@ -96,25 +75,17 @@ void BM_ListShown(benchmark::State &state)
         ChangeList list(&controller,
                         {[&] { return selection; }, [&](const ChangeSet &s) { selection = s; }});
         list.resize(360, 700);
-        list.show();
-        spinUntil([&] { return list.isVisible(); });
-        testing::PaintCounter paints(list.viewport());
+        showAndDraw(&list);
+        const PaintWatch drawn(&list, [&] { return list.model()->rowCount() == count; });
         StallProbe probe;
-        QCoreApplication::processEvents();
 
-        QElapsedTimer clock;
         probe.start();
-        clock.start();
-        const int before = paints.count;
+        const qint64 start = now();
         controller.modifyRepo([&](Repo &repo) { repo.changes = changes; });
-        spinUntil([&] { return paints.count > before; });
-        const double painted = double(clock.nsecsElapsed()) / 1e6;
-        // The rows are laid out in batches; the list is whole when it scrolls to the last.
-        spinUntil([&] {
-            const QRect last = list.visualRect(list.model()->index(int(count - 1), 0));
-            return last.isValid() && list.verticalScrollBar()->maximum() >= last.bottom() - 800;
-        });
-        const double whole = double(clock.nsecsElapsed()) / 1e6;
+        waitUntil([&] { return drawn.drawnAt() != 0; }, 1);
+        const double painted = milliseconds(drawn.drawnAt() - start);
+        waitUntil([&] { return bench::laidOut(&list); }, 1);
+        const double whole = milliseconds(now() - start);
         stall = std::max(stall, probe.stop());
         state.SetIterationTime(painted / 1000);
         firstPaint += painted;
@@ -163,20 +134,16 @@ void BM_DiffShown(benchmark::State &state)
         change->setChangedText(QStringLiteral("+small\n"));
         view.setChange(change);
         view.resize(700, 800);
-        view.show();
-        spinUntil([&] { return view.isVisible(); });
-        testing::PaintCounter paints(view.diffView());
-        QCoreApplication::processEvents();
+        showAndDraw(&view);
         const QString text = diff + QString::number(state.iterations());
+        const PaintWatch drawn(view.diffView());
         StallProbe probe;
 
-        QElapsedTimer clock;
         probe.start();
-        clock.start();
-        const int before = paints.count;
+        const qint64 start = now();
         change->setChangedText(text);
-        spinUntil([&] { return paints.count > before; });
-        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        waitUntil([&] { return drawn.drawnAt() != 0; }, 1);
+        state.SetIterationTime(double(drawn.drawnAt() - start) / 1e9);
         stall = std::max(stall, probe.stop());
     }
     state.counters["MB"] = double(diff.toUtf8().size()) / (1024 * 1024);
@@ -184,107 +151,71 @@ void BM_DiffShown(benchmark::State &state)
 }
 BENCHMARK(BM_DiffShown)->Arg(5)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// A repository with the given number of changes, each editing a few files.
-bool makeRepository(const QString &folder, int changes)
-{
-    QString workingDirectory = QFileInfo(folder).path();
-    auto jj = [&](const QStringList &arguments) {
-        QProcess process;
-        process.setWorkingDirectory(workingDirectory);
-        process.start(QStringLiteral(OSTREL_BUNDLED_JJ), arguments);
-        return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
-               process.exitCode() == 0;
-    };
-    if (!jj({"git", "init", "--colocate", QFileInfo(folder).fileName()}))
-        return false;
-    workingDirectory = folder;
-    for (int i = 0; i < changes; ++i) {
-        for (int f = 0; f < 3; ++f) {
-            QFile file(folder + QStringLiteral("/file%1.txt").arg((i + f) % 10));
-            if (!file.open(QIODevice::Append))
-                return false;
-            for (int line = 0; line < 200; ++line)
-                file.write(
-                    QStringLiteral("change %1 line %2 of some text\n").arg(i).arg(line).toUtf8());
-        }
-        if (!jj({"commit", "-m", QStringLiteral("Change number %1").arg(i)}))
-            return false;
-    }
-    return true;
-}
-
 // The window's thread while a tick refreshes 20 selected diffs, beside the time the
-// same `jj diff` runs take on their own.
+// same `jj diff` runs take on their own; and what a tick whose diffs did not change
+// draws.
 void BM_RefreshStall(benchmark::State &state)
 {
-    if (!QFile::exists(QStringLiteral(OSTREL_BUNDLED_JJ))) {
-        state.SkipWithError("no bundled jj");
+    const QString repo = bench::repository(10000);
+    if (repo.isEmpty()) {
+        state.SkipWithError("no repository to measure");
         return;
     }
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("JJ_USER", "Bench User");
-    qputenv("JJ_EMAIL", "bench@example.com");
-    QTemporaryDir scratch;
-    const QString repo = scratch.filePath(QStringLiteral("repo"));
     const int count = int(state.range(0));
-    if (!makeRepository(repo, count + 1)) {
-        state.SkipWithError("could not make the repository");
-        return;
-    }
     RepoController controller(QUrl::fromLocalFile(repo));
     RepoView view(&controller);
+    showAndDraw(&view);
+    // The window's loads at open, then the rows below the working copy selected as a
+    // person would, and their first diff read.
+    const auto settled = [&] {
+        return bench::childProcesses() == 0 && controller.repo().changes.size() > count;
+    };
+    waitUntil(settled);
     view.refreshTimer()->stop();
-    QList<ChangePtr> changes;
-    bool loaded = false;
-    [&]() -> QCoro::Task<> {
-        changes = co_await controller.logAllChanges();
-        loaded = true;
-    }();
-    spinUntil([&] { return loaded; });
-    if (changes.size() < count) {
-        state.SkipWithError("the log listed too few changes");
+    ChangeList *list = view.changeList();
+    list->selectionModel()->select(
+        QItemSelection(list->model()->index(1, 0), list->model()->index(count, 0)),
+        QItemSelectionModel::ClearAndSelect);
+    waitUntil(settled);
+    const QList<ChangePtr> changes = controller.repo().selectedChanges.toList();
+    if (changes.size() != count) {
+        state.SkipWithError("the selection does not hold the rows selected");
         return;
     }
-    changes = changes.mid(0, count);
-    controller.modifyRepo([&](Repo &repo) {
-        repo.changes = changes;
-        repo.selectedChanges = ChangeSet::fromList(changes);
-    });
 
     double bare = 0;
     double stall = 0;
+    int idlePaints = 0;
     for (auto _ : state) {
         // The same diffs, run one after another with nothing else going on.
-        QElapsedTimer bareClock;
-        bareClock.start();
+        const qint64 bareStart = now();
         for (const ChangePtr &change : changes) {
             QProcess process;
             process.setWorkingDirectory(repo);
-            process.start(QStringLiteral(OSTREL_BUNDLED_JJ),
-                          {"diff", "-r", change->changeId(), "--git"});
+            process.start(bench::bundledJj(), {"diff", "-r", change->changeId(), "--git"});
             process.waitForFinished(-1);
             process.readAllStandardOutput();
         }
-        bare += double(bareClock.nsecsElapsed()) / 1e6;
+        bare += milliseconds(now() - bareStart);
 
         for (const ChangePtr &change : changes)
             change->setChangedText(QString());
         StallProbe probe;
-        bool done = false;
-        QElapsedTimer clock;
         probe.start();
-        clock.start();
-        [&]() -> QCoro::Task<> {
-            co_await controller.refreshSelectedChangeDiffs();
-            done = true;
-        }();
-        spinUntil([&] { return done; });
-        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        const qint64 start = now();
+        QCoro::waitFor(controller.refreshSelectedChangeDiffs());
+        state.SetIterationTime(double(now() - start) / 1e9);
         stall = std::max(stall, probe.stop());
+
+        // Once more: nothing changed, so nothing may be drawn, even a frame later.
+        const PaintWatch paints(&view);
+        QCoro::waitFor(controller.refreshSelectedChangeDiffs());
+        waitUntil([] { return false; }, 10, 100);
+        idlePaints = std::max(idlePaints, paints.paints());
     }
     state.counters["bare_jj_diffs_ms"] = bare / double(state.iterations());
     state.counters["longest_stall_ms"] = stall;
+    state.counters["idle_refresh_paints"] = idlePaints;
 }
 BENCHMARK(BM_RefreshStall)->Arg(20)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -292,6 +223,7 @@ BENCHMARK(BM_RefreshStall)->Arg(20)->Iterations(5)->UseManualTime()->Unit(benchm
 
 int main(int argc, char **argv)
 {
+    bench::useOwnJjSettings();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
