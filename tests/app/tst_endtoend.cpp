@@ -9,6 +9,7 @@
 #include "dialogs/AddRemoteView.h"
 #include "dialogs/BookmarkMenu.h"
 #include "dialogs/CloneView.h"
+#include "dialogs/EditDescriptionView.h"
 #include "dialogs/Panels.h"
 #include "dialogs/PushView.h"
 #include "dialogs/RemoteMenu.h"
@@ -26,6 +27,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -70,6 +72,38 @@ QString git(const QStringList &arguments)
     process.start(QStringLiteral("git"), arguments);
     process.waitForFinished(-1);
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// What jj holds, asked with a template of the test's own.
+QString jjHolds(RepoView *view, const QString &revset, const QString &templateText)
+{
+    return runJj(view->controller()->repo().folder.url.toLocalFile(),
+                 {QStringLiteral("log"), QStringLiteral("--no-graph"), QStringLiteral("-r"), revset,
+                  QStringLiteral("-T"), templateText});
+}
+
+// The descriptions of a revision's parents, one a line.
+QString parentsOf(RepoView *view, const QString &description)
+{
+    return jjHolds(view, QStringLiteral("parents(description(exact:\"%1\n\"))").arg(description),
+                   QStringLiteral("description"));
+}
+
+// Selects the rows that show these descriptions, as a click and Ctrl+clicks would.
+void select(RepoView *view, const QStringList &descriptions)
+{
+    const ChangeListModel *model = view->changeList()->changeModel();
+    QItemSelection selection;
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (descriptions.contains(model->index(row).data(Qt::DisplayRole).toString()))
+            selection.select(model->index(row), model->index(row));
+    QCOMPARE(selection.size(), descriptions.size());
+    view->changeList()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+int rowOf(RepoView *view, const QString &description)
+{
+    return int(shownHistory(view).indexOf(description));
 }
 
 template<typename Dialog> Dialog *shownDialog(SheetPresenter *presenter)
@@ -132,6 +166,34 @@ private:
         saveScreenshot(dialog, QStringLiteral("push-dialog"));
         dialog->actionButton()->button()->click();
         QTRY_VERIFY_WITH_TIMEOUT(!view->sheetPresenter()->dialog(), 20000);
+    }
+
+    // Edits a listed change's description through the Change menu's dialog.
+    void editDescription(RepoView *view, const QString &description, const QString &newText)
+    {
+        select(view, {description});
+        QVERIFY(activate(view));
+        choose(view, "Change", "Edit Description");
+        auto *dialog = shownDialog<EditDescriptionView>(view->sheetPresenter());
+        QVERIFY(dialog);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->editor()->isEnabled(), 20000);
+        QTRY_COMPARE(dialog->editor()->toPlainText(), description);
+        dialog->editor()->selectAll();
+        QTest::keyClicks(dialog->editor(), newText);
+        dialog->actionButton()->button()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!view->sheetPresenter()->dialog(), 20000);
+    }
+
+    // Opens a repository made outside the application through File > Open Repository.
+    void openRepository(OstrelApp &app, const QString &folder)
+    {
+        const qsizetype before = repositoryWindows().size();
+        platform::setFolderPanelHook([folder] {
+            return platform::FolderChoice{QUrl::fromLocalFile(folder), QString()};
+        });
+        choose(app.menuBarWindow(), "File", "Open Repository");
+        QTRY_COMPARE_WITH_TIMEOUT(repositoryWindows().size(), before + 1, 20000);
+        platform::setFolderPanelHook({});
     }
 
 private slots:
@@ -214,6 +276,59 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(described(shownHistory(m_alpha)),
                                   (QStringList{"Add world", "Add hello"}), 20000);
         QTRY_COMPARE_WITH_TIMEOUT(shownHistory(m_alpha).size(), 5, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(testing::runningChildProcesses(), 0, 20000);
+
+        // Work that is not pushed: three changes, one described anew and one abandoned.
+        commit(m_alpha, QStringLiteral("notes.txt"), QStringLiteral("Add notes"));
+        commit(m_alpha, QStringLiteral("draft.txt"), QStringLiteral("Add draft"));
+        commit(m_alpha, QStringLiteral("more.txt"), QStringLiteral("Add more"));
+        editDescription(m_alpha, QStringLiteral("Add draft"), QStringLiteral("Add a draft"));
+        QCOMPARE(jjHolds(m_alpha, QStringLiteral("@--"), QStringLiteral("description")),
+                 QStringLiteral("Add a draft\n"));
+        QTRY_VERIFY(shownHistory(m_alpha).contains(QStringLiteral("Add a draft")));
+
+        select(m_alpha, {QStringLiteral("Add a draft")});
+        QVERIFY(activate(m_alpha));
+        choose(m_alpha, "Change", "Remove Change");
+        QTRY_VERIFY_WITH_TIMEOUT(!shownHistory(m_alpha).contains(QStringLiteral("Add a draft")),
+                                 20000);
+        QCOMPARE(
+            jjHolds(m_alpha, QStringLiteral("description(draft)"), QStringLiteral("description")),
+            QString());
+        QCOMPARE(parentsOf(m_alpha, QStringLiteral("Add more")), QStringLiteral("Add notes\n"));
+
+        // "Add notes" dragged above "Add more": jj puts it after that change.
+        const ChangeListModel *model = m_alpha->changeList()->changeModel();
+        const int notes = rowOf(m_alpha, QStringLiteral("Add notes"));
+        const int more = rowOf(m_alpha, QStringLiteral("Add more"));
+        QVERIFY(notes > more);
+        std::unique_ptr<QMimeData> dragged(model->mimeData({model->index(notes)}));
+        QVERIFY(const_cast<ChangeListModel *>(model)->dropMimeData(dragged.get(), Qt::MoveAction,
+                                                                   more, 0, QModelIndex()));
+        QTRY_COMPARE_WITH_TIMEOUT(parentsOf(m_alpha, QStringLiteral("Add notes")),
+                                  QStringLiteral("Add more\n"), 20000);
+        // "Add more" now follows what came before "Add notes": the change Add Change made.
+        QCOMPARE(parentsOf(m_alpha, QStringLiteral("Add more")), QString());
+        QTRY_VERIFY(rowOf(m_alpha, QStringLiteral("Add notes")) <
+                    rowOf(m_alpha, QStringLiteral("Add more")));
+
+        // A merge of two changes makes a new working copy with both as parents.
+        select(m_alpha, {QStringLiteral("Add notes"), QStringLiteral("Add hello")});
+        QVERIFY(activate(m_alpha));
+        choose(m_alpha, "Change", "Merge Changes");
+        QTRY_COMPARE_WITH_TIMEOUT(m_alpha->controller()->repo().changes.value(0)
+                                      ? m_alpha->controller()->repo().changes[0]->description()
+                                      : QString(),
+                                  QStringLiteral("(empty) Merge"), 20000);
+        QCOMPARE(jjHolds(m_alpha, QStringLiteral("@-"), QStringLiteral("description")),
+                 QStringLiteral("Add notes\nAdd hello\n"));
+
+        // A repository made elsewhere opens in a window of its own.
+        const QString gamma = workspace.filePath(QStringLiteral("gamma"));
+        runJj(workspace.path(), {QStringLiteral("git"), QStringLiteral("init"),
+                                 QStringLiteral("--colocate"), QStringLiteral("gamma")});
+        openRepository(app, gamma);
+        QCOMPARE(repositoryWindows().last()->windowTitle(), QStringLiteral("gamma"));
 
         saveScreenshot(m_alpha, QStringLiteral("alpha"));
         saveScreenshot(m_beta, QStringLiteral("beta"));
