@@ -204,6 +204,28 @@ private slots:
                      QStringList({"aaaa", "dddd", "bbbb", "cccc"}));
         QCOMPARE(f.jj.callsOf({"rebase"}).size(), 1);
     }
+
+    void aDropMovesTheDraggedChangesWhereverAReloadListedThem()
+    {
+        Fixture f;
+        ChangeListModel *model = f.list.changeModel();
+        std::unique_ptr<QMimeData> dragged(model->mimeData({f.row(2), f.row(3)}));
+        f.controller.modifyRepo([](Repo &repo) {
+            repo.changes = testing::makeChanges({"cccc", "new1", "aaaa", "bbbb", "dddd"});
+        });
+        QVERIFY(model->dropMimeData(dragged.get(), Qt::MoveAction, 3, 0, QModelIndex()));
+        QTRY_COMPARE(testing::changeIds(f.controller.repo().changes),
+                     QStringList({"new1", "aaaa", "cccc", "dddd", "bbbb"}));
+        QCOMPARE(
+            f.jj.callsOf({"rebase"}),
+            QList<QStringList>({{"rebase", "-r", "cccc", "-r", "dddd", "--insert-after", "bbbb"}}));
+
+        // Changes that are no longer listed are not dragged at all.
+        f.controller.modifyRepo([](Repo &repo) {
+            repo.changes = testing::makeChanges({"new1", "aaaa"});
+        });
+        QVERIFY(!model->dropMimeData(dragged.get(), Qt::MoveAction, 0, 0, QModelIndex()));
+    }
 };
 
 QTEST_MAIN(TestChangeList)
