@@ -109,10 +109,8 @@ QCoro::Task<> RepoController::loadChanges(SidebarSelection selection)
     }
     QPointer<RepoController> self(this);
     QList<ChangePtr> changes = co_await logBookmark(selection.bookmarkValue());
-    if (!self)
-        co_return;
-    m_listsBookmark = true;
-    modifyRepo([&](Repo &repo) { repo.changes = std::move(changes); });
+    if (self)
+        co_await showLoadedList(std::move(changes), selection);
 }
 
 QCoro::Task<> RepoController::loadChanges(ChangeCategory category)
@@ -130,10 +128,47 @@ QCoro::Task<> RepoController::loadChanges(ChangeCategory category)
         changes = co_await logMyChanges();
         break;
     }
-    if (!self)
-        co_return;
-    m_listsBookmark = false;
-    modifyRepo([&](Repo &repo) { repo.changes = std::move(changes); });
+    if (self)
+        co_await showLoadedList(std::move(changes), SidebarSelection::change(category));
+}
+
+namespace {
+bool sameCommit(const Change &a, const Change &b)
+{
+    return !a.commitHash().isEmpty() && namesSameChange(a.commitHash(), b.commitHash());
+}
+} // namespace
+
+QCoro::Task<> RepoController::showLoadedList(QList<ChangePtr> changes, const SidebarSelection &list)
+{
+    // The selection moves to the records now listed, so that whatever is done to a
+    // selected change shows in its row. A listed change whose commit is the one
+    // selected keeps the selected record, which `jj show` may have read in full already;
+    // one that jj rewrote meanwhile is read again if the details show it. Selected
+    // changes that are not listed stay selected as they are.
+    const ChangeIndex index(changes);
+    QList<ChangePtr> selected;
+    ChangePtr rewrittenFirst;
+    for (const ChangePtr &change : m_repo.selectedChanges) {
+        const qsizetype row = index.find(*change);
+        if (row < 0) {
+            selected.append(change);
+        } else if (sameCommit(*changes.at(row), *change)) {
+            changes[row] = change;
+            selected.append(change);
+        } else {
+            if (selected.isEmpty())
+                rewrittenFirst = changes.at(row);
+            selected.append(changes.at(row));
+        }
+    }
+    m_listsBookmark = list.isBookmark();
+    modifyRepo([&](Repo &repo) {
+        repo.changes = std::move(changes);
+        repo.selectedChanges = ChangeSet::fromList(selected);
+    });
+    if (rewrittenFirst)
+        co_await loadChangeDetails(rewrittenFirst);
 }
 
 QCoro::Task<> RepoController::insertWorkingCopy()
@@ -268,8 +303,8 @@ QCoro::Task<> RepoController::loadChangeLog()
     QList<ChangePtr> changes = co_await log();
     if (!self || m_repo.changes != before)
         co_return;
-    m_listsBookmark = false;
-    modifyRepo([&](Repo &repo) { repo.changes = std::move(changes); });
+    co_await showLoadedList(std::move(changes),
+                            SidebarSelection::change(ChangeCategory::mutableChanges));
 }
 
 QCoro::Task<> RepoController::loadBookmarksAndRemotes()

@@ -135,6 +135,7 @@ private:
     QCoro::Task<CommandResult> run(JujutsuCommand command) const;
     QCoro::Task<QList<ChangePtr>> logChanges(JujutsuCommand command);
     QCoro::Task<> insertWorkingCopy();
+    QCoro::Task<> showLoadedList(QList<ChangePtr> changes, const SidebarSelection &list);
 
     Repo m_repo;
     // The list last loaded is a bookmark's ancestors, which no new change joins.

@@ -345,6 +345,49 @@ private slots:
         QCOMPARE(controller->repo().changes[1]->changedText(), QStringLiteral("+b\n"));
     }
 
+    void aReloadCarriesTheSelectionToTheListedRecords()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        const QStringList all = testing::argv({"log", "--no-graph", "-r", "::"});
+        jj.respond(all, testing::logEntry(QStringLiteral("aaaa"), QStringLiteral("1111"),
+                                          QStringLiteral("a")) +
+                            testing::logEntry(QStringLiteral("bbbb"), QStringLiteral("2222"),
+                                              QStringLiteral("b")));
+        auto controller = controllerIn();
+        QCoro::waitFor(controller->loadChanges(ChangeCategory::allChanges));
+        const QList<ChangePtr> before = controller->repo().changes;
+        const ChangePtr unlisted = testing::makeChange(QStringLiteral("gone"));
+        controller->modifyRepo([&](Repo &repo) {
+            repo.selectedChanges = ChangeSet{before[1], before[0], unlisted};
+        });
+
+        // bbbb was reworded meanwhile; aaaa is the commit it was.
+        jj.respond(all, testing::logEntry(QStringLiteral("nnnn"), QStringLiteral("4444"),
+                                          QStringLiteral("new")) +
+                            testing::logEntry(QStringLiteral("aaaa"), QStringLiteral("1111"),
+                                              QStringLiteral("a")) +
+                            testing::logEntry(QStringLiteral("bbbb"), QStringLiteral("3333"),
+                                              QStringLiteral("reworded")));
+        jj.respond({"show", "bbbb"},
+                   testing::showOutput(QStringLiteral("bbbbbbbb"), QStringLiteral("33330000"),
+                                       QStringLiteral("reworded\n\nin full")));
+        jj.clearCalls();
+        QCoro::waitFor(controller->loadChanges(ChangeCategory::allChanges));
+        const QList<ChangePtr> after = controller->repo().changes;
+        QCOMPARE(after.size(), 3);
+        // The record of an unchanged commit stays listed, with all it holds.
+        QCOMPARE(after[1], before[0]);
+        // The selection holds the records the list shows; the first, rewritten, is read
+        // again for the details.
+        QCOMPARE(controller->repo().selectedChanges.toList(),
+                 (QList<ChangePtr>{after[2], before[0], unlisted}));
+        QCOMPARE(jj.calls(),
+                 (QList<QStringList>{all, {"show", "bbbb"}, {"diff", "-r", "bbbbbbbb", "--git"}}));
+        QCOMPARE(after[2]->description(), QStringLiteral("reworded\n\nin full"));
+        QVERIFY(alerts.alerts.isEmpty());
+    }
+
     void addRemote()
     {
         FakeJj jj;

@@ -226,6 +226,27 @@ private slots:
         });
         QVERIFY(!model->dropMimeData(dragged.get(), Qt::MoveAction, 0, 0, QModelIndex()));
     }
+
+    void aReloadMovesTheSelectionToTheListedRecords()
+    {
+        Fixture f;
+        f.click(1);
+        f.waitForLoads(1);
+        f.jj.respond(
+            {"log", "--no-graph", "-r", "::"},
+            logEntry(QStringLiteral("new1"), QStringLiteral("1111"), QStringLiteral("new")) +
+                logEntry(QStringLiteral("bbbb"), QStringLiteral("2222"),
+                         QStringLiteral("about bbbb")));
+        QCoro::waitFor(f.controller.loadChanges(ChangeCategory::allChanges));
+        const ChangePtr listed = f.list.changeModel()->changeAt(1);
+        QCOMPARE(f.selection.first(), listed);
+        QCOMPARE(f.controller.repo().selectedChanges.first(), listed);
+        // An edit of the selected change shows in its row.
+        QCoro::waitFor(f.controller.describeFirstSelected(QStringLiteral("edited")));
+        QCOMPARE(f.list.model()->data(f.row(1)).toString(), QStringLiteral("edited"));
+        QCOMPARE(f.list.selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(f.list.selectionModel()->selectedRows().first().row(), 1);
+    }
 };
 
 QTEST_MAIN(TestChangeList)
