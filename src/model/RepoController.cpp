@@ -201,7 +201,7 @@ QCoro::Task<> RepoController::commit(QString description)
         co_return;
     // A failed commit left the working copy where it was, undescribed.
     if (result.isError) {
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, this);
         co_return;
     }
     // The committed change is the new working copy's parent. Its row, wherever the list
@@ -219,10 +219,11 @@ QCoro::Task<> RepoController::commit(QString description)
 
 QCoro::Task<Remote> RepoController::addRemote(QString name, QUrl url)
 {
+    QPointer<RepoController> self(this);
     const CommandResult result =
         co_await run(JujutsuCommand::addRemote(name, url.toString(QUrl::FullyEncoded)));
     if (result.isError) {
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
         co_return Remote{QString(), fileUrlFromPath(QString())};
     }
     co_return Remote{name, url};
@@ -230,18 +231,20 @@ QCoro::Task<Remote> RepoController::addRemote(QString name, QUrl url)
 
 QCoro::Task<bool> RepoController::abandon(ChangeSet changes)
 {
+    QPointer<RepoController> self(this);
     const CommandResult result = co_await run(JujutsuCommand::abandon(std::move(changes)));
     if (result.isError)
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
     co_return !result.isError;
 }
 
 QCoro::Task<bool> RepoController::rebase(ChangeSet changes, ChangePtr target)
 {
+    QPointer<RepoController> self(this);
     const CommandResult result =
         co_await run(JujutsuCommand::rebase(std::move(changes), std::move(target)));
     if (result.isError)
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
     co_return !result.isError;
 }
 
@@ -259,7 +262,7 @@ QCoro::Task<> RepoController::merge(ChangeSet changes)
     QPointer<RepoController> self(this);
     const CommandResult result = co_await run(JujutsuCommand::merge(std::move(changes)));
     if (result.isError) {
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
         co_return;
     }
     if (self)
@@ -268,16 +271,18 @@ QCoro::Task<> RepoController::merge(ChangeSet changes)
 
 QCoro::Task<> RepoController::pull()
 {
+    QPointer<RepoController> self(this);
     const CommandResult result = co_await run(JujutsuCommand::pull());
     if (result.isError)
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
 }
 
 QCoro::Task<> RepoController::trackBookmark(QString bookmark, Remote remote)
 {
+    QPointer<RepoController> self(this);
     const CommandResult result = co_await run(JujutsuCommand::trackBookmark(bookmark, remote.name));
     if (result.isError)
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
 }
 
 QCoro::Task<> RepoController::push(QString revision, QString bookmark, Remote remote)
@@ -286,14 +291,14 @@ QCoro::Task<> RepoController::push(QString revision, QString bookmark, Remote re
     // A bookmark that did not move would be published where it was.
     const CommandResult moved = co_await run(JujutsuCommand::setBookmark(bookmark, revision));
     if (moved.isError) {
-        co_await platform::showErrorAlert(moved.text);
+        co_await platform::showErrorAlert(moved.text, self);
         co_return;
     }
     if (!self)
         co_return;
     const CommandResult result = co_await run(JujutsuCommand::push(remote.name, bookmark));
     if (result.isError)
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
 }
 
 QCoro::Task<> RepoController::loadChangeLog()

@@ -267,6 +267,7 @@ private slots:
         if (abandonFails) {
             QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
             QCOMPARE(m_alerts->alerts[0].informative, QStringLiteral("failed: abandon -r a x c\n"));
+            QCOMPARE(m_alerts->alerts[0].context, controller);
         }
     }
 

@@ -147,7 +147,7 @@ private slots:
         // The outcome alert stays up until the user dismisses it.
         QAction dismiss;
         int shown = 0;
-        platform::setAlertPresenter([&](QString, QString) -> QCoro::Task<> {
+        platform::setAlertPresenter([&](QString, QString, const QObject *) -> QCoro::Task<> {
             ++shown;
             co_await qCoro(&dismiss, &QAction::triggered);
         });

@@ -75,6 +75,7 @@ private slots:
         QCOMPARE(alerts.alerts.size(), 1);
         QCOMPARE(alerts.alerts[0].message, QStringLiteral("Error running command"));
         QCOMPARE(alerts.alerts[0].informative, QStringLiteral("Error: broken\n"));
+        QCOMPARE(alerts.alerts[0].context, controller.get());
         QCoro::waitFor(controller->addChange());
         QCOMPARE(alerts.alerts.size(), 1);
         QCOMPARE(jj.calls().size(), 2); // No working-copy read after either failure.
@@ -189,6 +190,8 @@ private slots:
         QCoro::waitFor(run());
         QCOMPARE(alerts.alerts.size(), 1);
         QCOMPARE(alerts.alerts[0].informative, QStringLiteral("Error: nope\n"));
+        // The alert is modal to the controller's window.
+        QCOMPARE(alerts.alerts[0].context, controller.get());
         QCOMPARE(jj.calls().size(), 2);
         QCOMPARE(controller->repo().changes, before); // Callers update the list themselves.
     }

@@ -280,6 +280,7 @@ private slots:
         f.view->changeList()->removeChangeAction()->trigger();
         QTRY_COMPARE(f.alerts.alerts.size(), 1);
         QVERIFY(f.alerts.alerts[0].informative.contains(QStringLiteral("immutable")));
+        QCOMPARE(f.alerts.alerts[0].context, f.controller.get());
         QTRY_VERIFY(f.view->changeList()->removeChangeAction()->isEnabled());
         QCOMPARE(descriptions(f.controller->repo().changes),
                  QStringList({"(empty) (no description set)", "third 100% *bold* <b>&</b>",
