@@ -41,7 +41,8 @@ public:
     // Throws CodingError when "_repo" is missing or malformed.
     static std::unique_ptr<RepoController> fromJson(const Json &json);
 
-    // Loads. A failed run gives the empty result and no message.
+    // Loads. A failed run gives the empty result and no message. A list that replaces
+    // the shown one takes the selection along, by change id, to the records it lists.
     QCoro::Task<> loadChanges(SidebarSelection selection);
     QCoro::Task<> loadChanges(ChangeCategory category);
     QCoro::Task<QList<ChangePtr>> logBookmark(Bookmark bookmark);
