@@ -5,8 +5,10 @@
 
 #include <QCoro/QCoroNetworkReply>
 #include <QFile>
+#include <QLocale>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QTimer>
 #include <QXmlStreamReader>
 
 namespace platform {
@@ -140,17 +142,56 @@ QCoro::Task<AppcastReading> Updater::fetchFeed()
     if (m_feedUrl.isEmpty())
         co_return AppcastReading{std::nullopt, m_feedProblem};
 
-    QNetworkRequest request(m_feedUrl);
-    // A server that never answers must not leave the command disabled for good.
-    request.setTransferTimeout(30000);
-    QPointer<QNetworkReply> reply = m_network.get(request);
+    QPointer<QNetworkReply> reply = m_network.get(QNetworkRequest(m_feedUrl));
+    // The feed is read as it arrives, never more than one byte past the limit: a reply
+    // keeps everything that arrives until it is read, and a local file is read to its
+    // end, which an endless one never reaches.
+    QByteArray feed;
+    bool tooLarge = false;
+    // Ended from the event loop: an abort finishes the reply at once, and this coroutine
+    // must not resume, and end, inside a signal of its own reply or timer.
+    auto stop = [reply] {
+        QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
+    };
+    auto take = [&] {
+        if (tooLarge)
+            return;
+        feed += reply->read(m_limits.maxBytes + 1 - feed.size());
+        if (feed.size() > m_limits.maxBytes) {
+            tooLarge = true;
+            stop();
+        }
+    };
+    const QMetaObject::Connection reading = connect(reply, &QIODevice::readyRead, reply, take);
+    // The whole fetch has its deadline: a server that sends a byte now and then is never
+    // silent long enough for a transfer timeout.
+    bool late = false;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, reply, [&] {
+        late = true;
+        stop();
+    });
+    deadline.start(m_limits.deadline);
     co_await reply.data();
+    deadline.stop();
     if (!reply)
         co_return AppcastReading{std::nullopt, tr("The update check was interrupted.")};
+    disconnect(reading);
     reply->deleteLater();
+    if (!tooLarge && !late && reply->error() == QNetworkReply::NoError)
+        take();
+    if (tooLarge)
+        co_return AppcastReading{std::nullopt,
+                                 tr("The update feed is larger than %1.")
+                                     .arg(QLocale().formattedDataSize(m_limits.maxBytes))};
+    if (late)
+        co_return AppcastReading{
+            std::nullopt, tr("The update feed did not arrive within %1 seconds.")
+                              .arg(std::chrono::duration<double>(m_limits.deadline).count())};
     if (reply->error() != QNetworkReply::NoError)
         co_return AppcastReading{std::nullopt, reply->errorString()};
-    co_return readAppcast(reply->readAll());
+    co_return readAppcast(feed);
 }
 
 QCoro::Task<> Updater::checkForUpdates()

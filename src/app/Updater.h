@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QVersionNumber>
 
+#include <chrono>
 #include <optional>
 
 namespace platform {
@@ -53,6 +54,14 @@ public:
 
     QUrl feedUrl() const { return m_feedUrl; }
 
+    // A feed is kilobytes: a larger one, or a fetch that has not ended by the deadline
+    // (a server that trickles bytes, an endless file), is the check's error.
+    struct FeedLimits {
+        qint64 maxBytes = 1024 * 1024;
+        std::chrono::milliseconds deadline{30000};
+    };
+    void setFeedLimits(FeedLimits limits) { m_limits = limits; }
+
 signals:
     void canCheckForUpdatesChanged(bool canCheck);
 
@@ -65,6 +74,7 @@ private:
     QString m_feedProblem;
     bool m_started = false;
     bool m_canCheckForUpdates = false;
+    FeedLimits m_limits;
     QNetworkAccessManager m_network;
 };
 

@@ -2,8 +2,9 @@
 
 namespace platform {
 
-// Shows every alert as an application-modal message box with one OK button; the
-// awaiting code resumes when the user dismisses it, without a nested event loop.
+// Shows every alert as a message box with one OK button, modal to the window it is
+// about; the awaiting code resumes when the user dismisses it, without a nested event
+// loop.
 void installMessageBoxAlerts();
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "dialogs/Panels.h"
 
+#include "dialogs/ModalParent.h"
+
 #include <QCoro/QCoroSignal>
 #include <QFileDialog>
 #include <QPointer>
@@ -33,8 +35,8 @@ QCoro::Task<std::optional<QUrl>> runSavePanel(SavePanelOptions options, QWidget 
     if (saveHook())
         co_return saveHook()(options);
 
-    QPointer<QFileDialog> dialog = new QFileDialog(parent, options.title);
-    dialog->setWindowModality(Qt::ApplicationModal);
+    QPointer<QFileDialog> dialog = new QFileDialog(modalParent(parent), options.title);
+    dialog->setWindowModality(Qt::WindowModal);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::ReadOnly, !options.canCreateDirectories);
@@ -57,8 +59,8 @@ QCoro::Task<FolderChoice> runFolderPanel(QWidget *parent)
     if (folderHook())
         co_return folderHook()();
 
-    QPointer<QFileDialog> dialog = new QFileDialog(parent);
-    dialog->setWindowModality(Qt::ApplicationModal);
+    QPointer<QFileDialog> dialog = new QFileDialog(modalParent(parent));
+    dialog->setWindowModality(Qt::WindowModal);
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly, true);
     dialog->open();

@@ -18,6 +18,8 @@ struct SavePanelOptions {
     bool canCreateDirectories = false;
 };
 
+// The panels are modal to the window of `parent`, or to the active window without one.
+
 // Asks for the location of something new: the folder browsed to plus the typed name.
 // Nothing when cancelled.
 QCoro::Task<std::optional<QUrl>> runSavePanel(SavePanelOptions options, QWidget *parent = nullptr);

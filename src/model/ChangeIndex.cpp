@@ -18,9 +18,22 @@ ChangeIndex::ChangeIndex(const QList<ChangePtr> &changes) : m_changes(changes)
 
 qsizetype ChangeIndex::find(const QString &changeId) const
 {
+    return find(changeId, QString());
+}
+
+qsizetype ChangeIndex::find(const QString &changeId, const QString &commitHash) const
+{
     const QList<qsizetype> candidates = m_rows.values(key(changeId));
-    for (qsizetype row : candidates)
-        if (namesSameChange(m_changes.at(row)->changeId(), changeId))
+    for (qsizetype row : candidates) {
+        const Change &listed = *m_changes.at(row);
+        if (namesSameChange(listed.changeId(), changeId) &&
+            (commitHash.isEmpty() || namesSameChange(listed.commitHash(), commitHash)))
             return row;
+    }
     return -1;
+}
+
+qsizetype ChangeIndex::find(const Change &change) const
+{
+    return find(change.changeId(), change.isDivergent() ? change.commitHash() : QString());
 }

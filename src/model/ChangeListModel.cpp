@@ -1,5 +1,7 @@
 #include "model/ChangeListModel.h"
 
+#include "model/ChangeIndex.h"
+
 #include <QDataStream>
 #include <QHash>
 #include <QIODevice>
@@ -266,34 +268,43 @@ QMimeData *ChangeListModel::mimeData(const QModelIndexList &indexes) const
         if (index.isValid() && index.model() == this && !rows.contains(index.row()))
             rows.append(index.row());
     std::sort(rows.begin(), rows.end());
+    // The changes, not their rows: a reload before the drop may list them elsewhere.
+    // The commit tells the rows of a divergent change apart.
+    QStringList ids;
+    QStringList commits;
+    for (qsizetype row : std::as_const(rows)) {
+        const Change &change = *m_changes.at(row);
+        ids.append(change.changeId());
+        commits.append(change.isDivergent() ? change.commitHash() : QString());
+    }
     QByteArray payload;
     QDataStream stream(&payload, QIODevice::WriteOnly);
-    // The model's address ties the rows to the list they came from.
-    stream << quint64(reinterpret_cast<quintptr>(this)) << rows;
+    // The model's address ties the changes to the list they came from.
+    stream << quint64(reinterpret_cast<quintptr>(this)) << ids << commits;
     auto *data = new QMimeData;
     data->setData(rowsMimeType, payload);
     return data;
 }
 
-std::optional<QList<qsizetype>> ChangeListModel::decodeRows(const QMimeData *data) const
+std::optional<ChangeListModel::Dragged> ChangeListModel::decodeChanges(const QMimeData *data) const
 {
     if (!data || !data->hasFormat(rowsMimeType))
         return std::nullopt;
     QByteArray payload = data->data(rowsMimeType);
     QDataStream stream(&payload, QIODevice::ReadOnly);
     quint64 source = 0;
-    QList<qsizetype> rows;
-    stream >> source >> rows;
+    Dragged dragged;
+    stream >> source >> dragged.ids >> dragged.commits;
     if (stream.status() != QDataStream::Ok || source != quint64(reinterpret_cast<quintptr>(this)) ||
-        rows.isEmpty())
+        dragged.ids.isEmpty() || dragged.ids.size() != dragged.commits.size())
         return std::nullopt;
-    return rows;
+    return dragged;
 }
 
 bool ChangeListModel::canDropMimeData(const QMimeData *data, Qt::DropAction action, int, int column,
                                       const QModelIndex &parent) const
 {
-    return action == Qt::MoveAction && column <= 0 && !parent.isValid() && decodeRows(data);
+    return action == Qt::MoveAction && column <= 0 && !parent.isValid() && decodeChanges(data);
 }
 
 bool ChangeListModel::dropMimeData(const QMimeData *data, Qt::DropAction action, int row,
@@ -301,7 +312,17 @@ bool ChangeListModel::dropMimeData(const QMimeData *data, Qt::DropAction action,
 {
     if (!canDropMimeData(data, action, row, column, parent))
         return false;
-    const QList<qsizetype> rows = *decodeRows(data);
+    // The rows of the dragged changes as the list stands at the drop.
+    const Dragged dragged = *decodeChanges(data);
+    const ChangeIndex index(m_changes);
+    QList<qsizetype> rows;
+    for (qsizetype i = 0; i < dragged.ids.size(); ++i)
+        if (const qsizetype found = index.find(dragged.ids.at(i), dragged.commits.at(i));
+            found >= 0 && !rows.contains(found))
+            rows.append(found);
+    if (rows.isEmpty())
+        return false;
+    std::sort(rows.begin(), rows.end());
     const qsizetype destination = row < 0 ? m_changes.size() : row;
     // Rows dropped back where they stand: nothing to move and nothing to rebase.
     const bool contiguous = rows.last() - rows.first() + 1 == rows.size();

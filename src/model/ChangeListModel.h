@@ -4,6 +4,7 @@
 
 #include <QAbstractListModel>
 #include <QList>
+#include <QStringList>
 
 // The rows of the change list: one per change, showing its description. The list is
 // handed over whole; the model tells its views what changed with the least it can:
@@ -52,7 +53,13 @@ private:
     bool applySameIds(const QList<ChangePtr> &changes);
     void watch(const QList<ChangePtr> &changes, qsizetype from, qsizetype count);
     void unwatch(const QList<ChangePtr> &changes, qsizetype from, qsizetype count);
-    std::optional<QList<qsizetype>> decodeRows(const QMimeData *data) const;
+    // The dragged changes, when they came from this list: ids, and the commits that tell
+    // the rows of a divergent change apart (empty for the others).
+    struct Dragged {
+        QStringList ids;
+        QStringList commits;
+    };
+    std::optional<Dragged> decodeChanges(const QMimeData *data) const;
 
     QList<ChangePtr> m_changes;
 };

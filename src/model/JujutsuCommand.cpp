@@ -187,6 +187,8 @@ QStringList JujutsuCommand::arguments() const
         return {u"log"_qs, u"--no-graph"_qs, u"-r"_qs, u"::"_qs};
     case Case::logWorkingCopy:
         return {u"log"_qs, u"--no-graph"_qs, u"-r"_qs, u"@"_qs};
+    case Case::logWorkingCopyParent:
+        return {u"log"_qs, u"--no-graph"_qs, u"-r"_qs, u"@-"_qs};
     case Case::logMyChanges:
         return {u"log"_qs, u"--no-graph"_qs, u"-r"_qs, u"mine()"_qs};
     case Case::addChange:

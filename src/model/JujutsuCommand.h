@@ -31,6 +31,7 @@ public:
         log,
         logAllChanges,
         logWorkingCopy,
+        logWorkingCopyParent,
         logMyChanges,
         addChange,
         listBookmarks,
@@ -56,6 +57,10 @@ public:
     static JujutsuCommand log() { return JujutsuCommand(Case::log); }
     static JujutsuCommand logAllChanges() { return JujutsuCommand(Case::logAllChanges); }
     static JujutsuCommand logWorkingCopy() { return JujutsuCommand(Case::logWorkingCopy); }
+    static JujutsuCommand logWorkingCopyParent()
+    {
+        return JujutsuCommand(Case::logWorkingCopyParent);
+    }
     static JujutsuCommand logMyChanges() { return JujutsuCommand(Case::logMyChanges); }
     static JujutsuCommand addChange() { return JujutsuCommand(Case::addChange); }
     static JujutsuCommand listBookmarks() { return JujutsuCommand(Case::listBookmarks); }

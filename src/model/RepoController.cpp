@@ -110,7 +110,7 @@ QCoro::Task<> RepoController::loadChanges(SidebarSelection selection)
     QPointer<RepoController> self(this);
     QList<ChangePtr> changes = co_await logBookmark(selection.bookmarkValue());
     if (self)
-        modifyRepo([&](Repo &repo) { repo.changes = std::move(changes); });
+        co_await showLoadedList(std::move(changes), selection);
 }
 
 QCoro::Task<> RepoController::loadChanges(ChangeCategory category)
@@ -129,11 +129,54 @@ QCoro::Task<> RepoController::loadChanges(ChangeCategory category)
         break;
     }
     if (self)
-        modifyRepo([&](Repo &repo) { repo.changes = std::move(changes); });
+        co_await showLoadedList(std::move(changes), SidebarSelection::change(category));
+}
+
+namespace {
+bool sameCommit(const Change &a, const Change &b)
+{
+    return !a.commitHash().isEmpty() && namesSameChange(a.commitHash(), b.commitHash());
+}
+} // namespace
+
+QCoro::Task<> RepoController::showLoadedList(QList<ChangePtr> changes, const SidebarSelection &list)
+{
+    // The selection moves to the records now listed, so that whatever is done to a
+    // selected change shows in its row. A listed change whose commit is the one
+    // selected keeps the selected record, which `jj show` may have read in full already;
+    // one that jj rewrote meanwhile is read again if the details show it. Selected
+    // changes that are not listed stay selected as they are.
+    const ChangeIndex index(changes);
+    QList<ChangePtr> selected;
+    ChangePtr rewrittenFirst;
+    for (const ChangePtr &change : m_repo.selectedChanges) {
+        const qsizetype row = index.find(*change);
+        if (row < 0) {
+            selected.append(change);
+        } else if (sameCommit(*changes.at(row), *change)) {
+            changes[row] = change;
+            selected.append(change);
+        } else {
+            if (selected.isEmpty())
+                rewrittenFirst = changes.at(row);
+            selected.append(changes.at(row));
+        }
+    }
+    m_listsBookmark = list.isBookmark();
+    modifyRepo([&](Repo &repo) {
+        repo.changes = std::move(changes);
+        repo.selectedChanges = ChangeSet::fromList(selected);
+    });
+    if (rewrittenFirst)
+        co_await loadChangeDetails(rewrittenFirst);
 }
 
 QCoro::Task<> RepoController::insertWorkingCopy()
 {
+    // A new working copy is no ancestor of any bookmark, so a bookmark's list never
+    // holds it; every category does.
+    if (m_listsBookmark)
+        co_return;
     QPointer<RepoController> self(this);
     ChangePtr workingCopy = co_await logWorkingCopy();
     if (self && workingCopy)
@@ -154,39 +197,55 @@ QCoro::Task<> RepoController::commit(QString description)
 {
     QPointer<RepoController> self(this);
     const CommandResult result = co_await run(JujutsuCommand::commit(description));
-    // A failed commit left the working copy where it was: re-reading it would list it
-    // twice and give the row below a description jj never stored.
-    if (result.isError || !self)
+    if (!self)
         co_return;
+    // A failed commit left the working copy where it was, undescribed.
+    if (result.isError) {
+        co_await platform::showErrorAlert(result.text, this);
+        co_return;
+    }
+    // The committed change is the new working copy's parent. Its row, wherever the list
+    // holds it, shows the message; the top row may be any other change.
+    const QList<ChangePtr> committed = co_await logChanges(JujutsuCommand::logWorkingCopyParent());
+    if (!self)
+        co_return;
+    if (!committed.isEmpty()) {
+        const qsizetype row = ChangeIndex(m_repo.changes).find(*committed.first());
+        if (row >= 0)
+            m_repo.changes.at(row)->setDescription(description);
+    }
     co_await insertWorkingCopy();
-    if (self && m_repo.changes.size() > 1)
-        m_repo.changes.at(1)->setDescription(description);
 }
 
 QCoro::Task<Remote> RepoController::addRemote(QString name, QUrl url)
 {
+    QPointer<RepoController> self(this);
     const CommandResult result =
         co_await run(JujutsuCommand::addRemote(name, url.toString(QUrl::FullyEncoded)));
     if (result.isError) {
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
         co_return Remote{QString(), fileUrlFromPath(QString())};
     }
     co_return Remote{name, url};
 }
 
-QCoro::Task<> RepoController::abandon(ChangeSet changes)
+QCoro::Task<bool> RepoController::abandon(ChangeSet changes)
 {
+    QPointer<RepoController> self(this);
     const CommandResult result = co_await run(JujutsuCommand::abandon(std::move(changes)));
     if (result.isError)
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
+    co_return !result.isError;
 }
 
-QCoro::Task<> RepoController::rebase(ChangeSet changes, ChangePtr target)
+QCoro::Task<bool> RepoController::rebase(ChangeSet changes, ChangePtr target)
 {
+    QPointer<RepoController> self(this);
     const CommandResult result =
         co_await run(JujutsuCommand::rebase(std::move(changes), std::move(target)));
     if (result.isError)
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
+    co_return !result.isError;
 }
 
 QCoro::Task<> RepoController::addChange()
@@ -203,7 +262,7 @@ QCoro::Task<> RepoController::merge(ChangeSet changes)
     QPointer<RepoController> self(this);
     const CommandResult result = co_await run(JujutsuCommand::merge(std::move(changes)));
     if (result.isError) {
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
         co_return;
     }
     if (self)
@@ -212,29 +271,34 @@ QCoro::Task<> RepoController::merge(ChangeSet changes)
 
 QCoro::Task<> RepoController::pull()
 {
+    QPointer<RepoController> self(this);
     const CommandResult result = co_await run(JujutsuCommand::pull());
     if (result.isError)
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
 }
 
 QCoro::Task<> RepoController::trackBookmark(QString bookmark, Remote remote)
 {
+    QPointer<RepoController> self(this);
     const CommandResult result = co_await run(JujutsuCommand::trackBookmark(bookmark, remote.name));
     if (result.isError)
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
 }
 
-QCoro::Task<> RepoController::push(ChangePtr change, QString bookmark, Remote remote)
+QCoro::Task<> RepoController::push(QString revision, QString bookmark, Remote remote)
 {
     QPointer<RepoController> self(this);
-    const QString changeId = change ? change->changeId() : QString();
-    // The bookmark move is not examined: the push follows and reports for both.
-    co_await run(JujutsuCommand::setBookmark(bookmark, changeId));
+    // A bookmark that did not move would be published where it was.
+    const CommandResult moved = co_await run(JujutsuCommand::setBookmark(bookmark, revision));
+    if (moved.isError) {
+        co_await platform::showErrorAlert(moved.text, self);
+        co_return;
+    }
     if (!self)
         co_return;
     const CommandResult result = co_await run(JujutsuCommand::push(remote.name, bookmark));
     if (result.isError)
-        co_await platform::showErrorAlert(result.text);
+        co_await platform::showErrorAlert(result.text, self);
 }
 
 QCoro::Task<> RepoController::loadChangeLog()
@@ -244,7 +308,8 @@ QCoro::Task<> RepoController::loadChangeLog()
     QList<ChangePtr> changes = co_await log();
     if (!self || m_repo.changes != before)
         co_return;
-    modifyRepo([&](Repo &repo) { repo.changes = std::move(changes); });
+    co_await showLoadedList(std::move(changes),
+                            SidebarSelection::change(ChangeCategory::mutableChanges));
 }
 
 QCoro::Task<> RepoController::loadBookmarksAndRemotes()
@@ -273,15 +338,21 @@ QCoro::Task<> RepoController::loadChangeDetails(ChangePtr change)
 
 QCoro::Task<> RepoController::refreshSelectedChangeDiffs()
 {
+    // Rounds that outlast the tick would pile up, each with its own jj runs.
+    if (m_refreshing)
+        co_return;
+    m_refreshing = true;
     QPointer<RepoController> self(this);
     const ChangeSet snapshot = m_repo.selectedChanges;
     for (const ChangePtr &change : snapshot) {
+        // A diff that succeeds is stored through the silent setter, so an unchanged text
+        // redraws nothing; a failed one (a change abandoned meanwhile) leaves what is
+        // shown.
+        co_await change->diff(m_repo.folder);
         if (!self)
             co_return;
-        const QString text = co_await change->diff(m_repo.folder);
-        // The setter is silent for an unchanged text, so nothing redraws then.
-        change->setChangedText(text);
     }
+    m_refreshing = false;
 }
 
 void RepoController::selectFirstBookmarkAndRemote()
@@ -335,16 +406,16 @@ QCoro::Task<> RepoController::describeFirstSelected(QString text)
 QCoro::Task<> RepoController::pushCurrentBookmark()
 {
     QPointer<RepoController> self(this);
-    if (!m_repo.currentBookmark || !m_repo.currentRemote || m_repo.changes.size() < 2)
+    if (!m_repo.currentBookmark || !m_repo.currentRemote)
         co_return;
-    // The change below the working copy, as the list stands; nothing is reloaded.
-    const ChangePtr change = m_repo.changes.at(1);
-
     co_await trackBookmark(m_repo.currentBookmark->name, *m_repo.currentRemote);
     // The choices are read again as the push is issued.
     if (!self || !m_repo.currentBookmark || !m_repo.currentRemote)
         co_return;
-    co_await push(change, m_repo.currentBookmark->name, *m_repo.currentRemote);
+    // The working copy's parent as jj has it: the list may show any change below the
+    // working copy, or none. A working copy with several parents names none of them,
+    // and jj says so.
+    co_await push(QStringLiteral("@-"), m_repo.currentBookmark->name, *m_repo.currentRemote);
 }
 
 QCoro::Task<>
@@ -363,8 +434,8 @@ QCoro::Task<> RepoController::removeSelectedChanges(Removal removal)
 {
     QPointer<RepoController> self(this);
     const ChangeSet abandoned = m_repo.selectedChanges;
-    co_await abandon(abandoned);
-    if (!self)
+    // jj abandons all or nothing: after a refusal every row still stands in jj.
+    if (!co_await abandon(abandoned) || !self)
         co_return;
     const ChangeSet removed = removal == Removal::abandoned ? abandoned : m_repo.selectedChanges;
     removeListedChanges(removed);
@@ -376,33 +447,30 @@ QCoro::Task<> RepoController::rebaseAndMoveChanges(QList<qsizetype> sourceOffset
     QPointer<RepoController> self(this);
     std::sort(sourceOffsets.begin(), sourceOffsets.end());
     const QList<ChangePtr> before = m_repo.changes;
-    auto at = [&before](qsizetype offset) {
-        return offset >= 0 && offset < before.size() ? before.at(offset)
-                                                     : std::make_shared<Change>();
-    };
+    auto listed = [&before](qsizetype offset) { return offset >= 0 && offset < before.size(); };
+    // Below the last row there is no change to insert after.
+    if (!listed(destination))
+        co_return;
     QList<ChangePtr> moved;
     for (qsizetype offset : std::as_const(sourceOffsets))
-        moved.append(at(offset));
-    const ChangePtr target = at(destination);
+        if (listed(offset))
+            moved.append(before.at(offset));
+    if (moved.isEmpty())
+        co_return;
+    const ChangePtr target = before.at(destination);
 
-    co_await rebase(ChangeSet::fromList(moved), target);
-    if (!self)
+    if (!co_await rebase(ChangeSet::fromList(moved), target) || !self)
         co_return;
 
     // A load may have replaced the list during the rebase.
     const ChangeIndex now(m_repo.changes);
     QList<qsizetype> sources;
     for (const ChangePtr &change : std::as_const(moved))
-        if (const qsizetype row = now.find(change->changeId());
-            row >= 0 && !change->changeId().isEmpty())
+        if (const qsizetype row = now.find(*change); row >= 0)
             sources.append(row);
-    qsizetype to = m_repo.changes.size();
-    if (!target->changeId().isEmpty()) {
-        to = now.find(target->changeId());
-        if (to < 0)
-            co_return;
-    }
-    moveChanges(sources, to);
+    const qsizetype to = now.find(*target);
+    if (to >= 0)
+        moveChanges(sources, to);
 }
 
 void RepoController::removeListedChanges(const ChangeSet &changes)

@@ -41,7 +41,8 @@ public:
     // Throws CodingError when "_repo" is missing or malformed.
     static std::unique_ptr<RepoController> fromJson(const Json &json);
 
-    // Loads. A failed run gives the empty result and no message.
+    // Loads. A failed run gives the empty result and no message. A list that replaces
+    // the shown one takes the selection along, by change id, to the records it lists.
     QCoro::Task<> loadChanges(SidebarSelection selection);
     QCoro::Task<> loadChanges(ChangeCategory category);
     QCoro::Task<QList<ChangePtr>> logBookmark(Bookmark bookmark);
@@ -60,7 +61,7 @@ public:
     // Reads the change's fields with `jj show`, then its diff.
     QCoro::Task<> loadChangeDetails(ChangePtr change);
     // Reads the diff of every selected change again, one after another; a failed run
-    // leaves its failure text in view.
+    // leaves the diff that was shown. While one round runs, another does not start.
     QCoro::Task<> refreshSelectedChangeDiffs();
     // Makes the first bookmark and the first remote the current ones, or none.
     void selectFirstBookmarkAndRemote();
@@ -70,13 +71,15 @@ public:
     QCoro::Task<Bookmark> addBookmark(QString name);
     QCoro::Task<> commit(QString description);
     QCoro::Task<Remote> addRemote(QString name, QUrl url);
-    QCoro::Task<> abandon(ChangeSet changes);
-    QCoro::Task<> rebase(ChangeSet changes, ChangePtr target);
+    // Each says whether jj did it.
+    QCoro::Task<bool> abandon(ChangeSet changes);
+    QCoro::Task<bool> rebase(ChangeSet changes, ChangePtr target);
     QCoro::Task<> addChange();
     QCoro::Task<> merge(ChangeSet changes);
     QCoro::Task<> pull();
     QCoro::Task<> trackBookmark(QString bookmark, Remote remote);
-    QCoro::Task<> push(ChangePtr change, QString bookmark, Remote remote);
+    // Points the bookmark at the revision, then pushes it; a failed move pushes nothing.
+    QCoro::Task<> push(QString revision, QString bookmark, Remote remote);
 
     // Operations that the views start, each with the list updates that follow it.
     // Creates the bookmark, then lists it and makes it the current one.
@@ -86,16 +89,17 @@ public:
     QCoro::Task<> addCurrentRemote(QString name, QUrl url);
     // Describes the first selected change, and gives its record the text that was sent.
     QCoro::Task<> describeFirstSelected(QString text);
-    // Tracks the current bookmark at the current remote, then points it at the change
-    // below the working copy and pushes it. Needs both choices and two listed changes;
-    // should either choice be gone once the track ends, nothing is pushed.
+    // Tracks the current bookmark at the current remote, then points it at the working
+    // copy's parent as jj knows it, whatever the list shows, and pushes it. Needs both
+    // choices; should either be gone once the track ends, nothing is pushed.
     QCoro::Task<> pushCurrentBookmark();
     // Fetches, then reloads the list that `shownList` gives once the fetch has ended;
     // nothing is reloaded when it gives none.
     QCoro::Task<> pullAndReload(std::function<std::optional<SidebarSelection>()> shownList);
 
-    // Which listed changes a removal takes out once the abandon has ended, whatever
-    // its outcome (until the next load). The selection is left as it is.
+    // Which listed changes a removal takes out once jj has abandoned the selection; an
+    // abandon jj refuses abandons nothing and takes nothing out. The selection is left
+    // as it is.
     enum class Removal {
         // The selection the abandon was given.
         abandoned,
@@ -106,10 +110,12 @@ public:
     QCoro::Task<> removeSelectedChanges(Removal removal);
     // Rebases the changes at the offsets after the change at the destination, then
     // moves their rows there as the list stands by then: each change is looked up by id,
-    // what is no longer listed stays out, and without its target nothing moves.
+    // what is no longer listed stays out, and without its target nothing moves. Without
+    // a listed target (a drop below the last row) nothing runs; a rebase jj refuses
+    // moves nothing.
     QCoro::Task<> rebaseAndMoveChanges(QList<qsizetype> sourceOffsets, qsizetype destination);
 
-    // Local list updates that follow an operation, whatever its outcome.
+    // Local list updates that follow an operation jj carried out.
     // Takes each change of the set, found by id (in full or shortened), out of the change
     // list; one write per removal.
     void removeListedChanges(const ChangeSet &changes);
@@ -130,8 +136,12 @@ private:
     QCoro::Task<CommandResult> run(JujutsuCommand command) const;
     QCoro::Task<QList<ChangePtr>> logChanges(JujutsuCommand command);
     QCoro::Task<> insertWorkingCopy();
+    QCoro::Task<> showLoadedList(QList<ChangePtr> changes, const SidebarSelection &list);
 
     Repo m_repo;
+    // The list last loaded is a bookmark's ancestors, which no new change joins.
+    bool m_listsBookmark = false;
+    bool m_refreshing = false;
 };
 
 size_t qHash(const RepoController &controller, size_t seed = 0);

@@ -45,7 +45,7 @@ QCoro::Task<> AsyncRunner::run()
     m_showAlert = m_errorMessage.has_value();
     emit stateChanged();
     if (m_showAlert) {
-        co_await platform::runModalAlert(tr("Error"), m_errorMessage.value_or(QString()));
+        co_await platform::runModalAlert(tr("Error"), m_errorMessage.value_or(QString()), this);
         if (!self)
             co_return;
         m_showAlert = false;

@@ -72,6 +72,12 @@ void ChangeList::repoChanged()
     const bool wasSyncing = std::exchange(m_syncing, true);
     m_model->setChanges(m_controller->repo().changes);
     m_syncing = wasSyncing;
+    // A reload carries the selection over to the records it lists; the window's set
+    // follows, so the details show the listed record.
+    const ChangeSet selected = m_controller->repo().selectedChanges;
+    const ChangeSet shown = m_selection.get();
+    if (selected.toList() != shown.toList() && selected == shown)
+        m_selection.set(selected);
 }
 
 void ChangeList::selectRowsOf(const ChangeSet &changes)

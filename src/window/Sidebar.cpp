@@ -160,6 +160,37 @@ void Sidebar::selectionChanged()
         m_selection.value_or(SidebarSelection::change(ChangeCategory::allChanges)));
 }
 
+QItemSelectionModel::SelectionFlags Sidebar::selectionCommand(const QModelIndex &index,
+                                                              const QEvent *event) const
+{
+    if (index.isValid() && !(index.flags() & Qt::ItemIsSelectable))
+        return QItemSelectionModel::NoUpdate;
+    return QTreeWidget::selectionCommand(index, event);
+}
+
+QModelIndex Sidebar::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex next = QTreeWidget::moveCursor(action, modifiers);
+    auto selectable = [](const QModelIndex &index) {
+        return !index.isValid() || (index.flags() & Qt::ItemIsSelectable);
+    };
+    if (selectable(next))
+        return next;
+    // Past the title in the direction of travel; at the top or the bottom of the list,
+    // back to the nearest row on the other side.
+    const bool upwards =
+        action == MoveUp || action == MovePrevious || action == MovePageUp || action == MoveEnd;
+    for (const bool up : {upwards, !upwards}) {
+        QModelIndex row = next;
+        do
+            row = up ? indexAbove(row) : indexBelow(row);
+        while (!selectable(row));
+        if (row.isValid())
+            return row;
+    }
+    return currentIndex();
+}
+
 void Sidebar::publishFocusedValues()
 {
     auto &values = platform::FocusedValues::instance();

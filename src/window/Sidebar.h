@@ -40,6 +40,11 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // A section's title is no list: clicking it leaves the selection as it is, and the
+    // arrow keys pass over it.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event) const override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
     void repoChanged();

@@ -258,13 +258,16 @@ private slots:
         QTRY_VERIFY(remove->isEnabled());
 
         QCOMPARE(jj.commands(), (QList<QStringList>{{"abandon", "-r", "a", "x", "c"}}));
-        QCOMPARE(changeIds(controller->repo().changes), QStringList{"b"});
-        QCOMPARE(writes.count(), 2);
+        // jj abandons all or nothing: a refusal leaves every row.
+        QCOMPARE(changeIds(controller->repo().changes),
+                 abandonFails ? QStringList({"a", "b", "c"}) : QStringList{"b"});
+        QCOMPARE(writes.count(), abandonFails ? 0 : 2);
         QCOMPARE(changeIds(controller->repo().selectedChanges.toList()), QStringList{"b"});
         QCOMPARE(m_alerts->alerts.size(), abandonFails ? 1 : 0);
         if (abandonFails) {
             QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
             QCOMPARE(m_alerts->alerts[0].informative, QStringLiteral("failed: abandon -r a x c\n"));
+            QCOMPARE(m_alerts->alerts[0].context, controller);
         }
     }
 

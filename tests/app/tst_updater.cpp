@@ -18,7 +18,10 @@
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 #include <QCoro/QCoroSignal>
 
@@ -46,16 +49,19 @@ QByteArray item(const QByteArray &version, const QByteArray &url,
     return text + "<enclosure url=\"" + url + "\" type=\"application/octet-stream\"/></item>\n";
 }
 
-// A resources folder whose update feed is a file of this test.
+// A resources folder whose update feed is a file of this test, or the given location.
 class FeedFolder {
 public:
-    explicit FeedFolder(const QByteArray &feed)
+    explicit FeedFolder(const QByteArray &feed, const QByteArray &location = {})
     {
         if (!feed.isNull())
             writeFile(m_dir.filePath(QStringLiteral("appcast.xml")), feed);
-        writeFile(m_dir.filePath(QStringLiteral("update-feed")),
-                  QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("appcast.xml"))).toEncoded() +
-                      '\n');
+        writeFile(
+            m_dir.filePath(QStringLiteral("update-feed")),
+            (location.isEmpty()
+                 ? QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("appcast.xml"))).toEncoded()
+                 : location) +
+                '\n');
         platform::setResourceFolderForTesting(m_dir.path());
     }
     ~FeedFolder() { platform::setResourceFolderForTesting(QString()); }
@@ -141,7 +147,7 @@ private slots:
         // The outcome alert stays up until the user dismisses it.
         QAction dismiss;
         int shown = 0;
-        platform::setAlertPresenter([&](QString, QString) -> QCoro::Task<> {
+        platform::setAlertPresenter([&](QString, QString, const QObject *) -> QCoro::Task<> {
             ++shown;
             co_await qCoro(&dismiss, &QAction::triggered);
         });
@@ -242,6 +248,64 @@ private slots:
         QTRY_VERIFY(!guard);
         QTRY_VERIFY(updater.canCheckForUpdates());
         platform::setAlertPresenter({});
+    }
+
+    void aFeedTooLargeOrEndlessIsAnError_data()
+    {
+        QTest::addColumn<QByteArray>("feed");
+        QTest::addColumn<QByteArray>("location");
+        // A valid feed, but far larger than any feed is.
+        QTest::newRow("larger than the limit")
+            << appcast(item("0.1", "u") + "<!--" + QByteArray(2 * 1024 * 1024, 'x') + "-->")
+            << QByteArray();
+        QTest::newRow("endless") << QByteArray() << QByteArray("/dev/zero");
+    }
+
+    void aFeedTooLargeOrEndlessIsAnError()
+    {
+        QFETCH(QByteArray, feed);
+        QFETCH(QByteArray, location);
+        FeedFolder folder(feed, location);
+        AlertRecorder alerts;
+        Updater updater;
+        updater.start();
+        updater.checkForUpdates();
+        QTRY_COMPARE(alerts.alerts.size(), 1);
+        QCOMPARE(alerts.alerts[0].message, QStringLiteral("Update Error!"));
+        QVERIFY(alerts.alerts[0].informative.contains(QStringLiteral("larger than")));
+        QTRY_VERIFY(updater.canCheckForUpdates());
+    }
+
+    void aFeedThatTricklesInTimesOut()
+    {
+        // A server that sends a byte now and then, never silent for long.
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        QTimer trickle;
+        QList<QPointer<QTcpSocket>> clients;
+        connect(&server, &QTcpServer::newConnection, &server, [&] {
+            QTcpSocket *client = server.nextPendingConnection();
+            client->write("HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\n"
+                          "Content-Length: 100000\r\n\r\n<");
+            clients.append(client);
+        });
+        connect(&trickle, &QTimer::timeout, &server, [&] {
+            for (const QPointer<QTcpSocket> &client : std::as_const(clients))
+                if (client)
+                    client->write(" ");
+        });
+        trickle.start(50);
+        FeedFolder folder({}, "http://127.0.0.1:" + QByteArray::number(server.serverPort()) +
+                                  "/appcast.xml");
+        AlertRecorder alerts;
+        Updater updater;
+        updater.setFeedLimits({1024 * 1024, std::chrono::milliseconds(600)});
+        updater.start();
+        updater.checkForUpdates();
+        QTRY_COMPARE_WITH_TIMEOUT(alerts.alerts.size(), 1, 5000);
+        QCOMPARE(alerts.alerts[0].message, QStringLiteral("Update Error!"));
+        QVERIFY(alerts.alerts[0].informative.contains(QStringLiteral("did not arrive")));
+        QTRY_VERIFY(updater.canCheckForUpdates());
     }
 
     void missingFeedConfigurationIsReportedWhenChecking()

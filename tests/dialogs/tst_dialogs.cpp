@@ -109,7 +109,7 @@ private slots:
     void commitWithMultiLineMessage();
     void editDescriptionWritesBack();
     void editWithoutSelectionRunsNothing();
-    void pushNeedsTwoChanges();
+    void pushNeedsABookmark();
     void pushTracksThenPushes();
     void failedPushCommandsAlertOnceEach();
     void cloneOpensWindowForDestination();
@@ -288,9 +288,10 @@ void TestDialogs::commitWithMultiLineMessage()
 
     const QString message = QStringLiteral("Add notes\n\n  Two lines of detail.");
     const QList<QStringList> commands = m_jj->commands();
-    QCOMPARE(commands.size(), 2);
+    QCOMPARE(commands.size(), 3);
     QCOMPARE(commands[0], QStringList({QStringLiteral("commit"), QStringLiteral("-m"), message}));
-    QCOMPARE(commands[1], args({"log", "--no-graph", "-r", "@"}));
+    QCOMPARE(commands[1], args({"log", "--no-graph", "-r", "@-"}));
+    QCOMPARE(commands[2], args({"log", "--no-graph", "-r", "@"}));
     const Repo repo = w.controller.repo();
     QCOMPARE(repo.changes.at(1)->changeId(), oldTop);
     QCOMPARE(repo.changes.at(1)->description(), message);
@@ -346,28 +347,17 @@ void TestDialogs::editWithoutSelectionRunsNothing()
         QVERIFY(change->description() != QStringLiteral("lost"));
 }
 
-void TestDialogs::pushNeedsTwoChanges()
+void TestDialogs::pushNeedsABookmark()
 {
     Window w(makeRepo(QStringLiteral("repo")));
+    w.load();
     w.controller.modifyRepo([](Repo &repo) {
-        auto only = std::make_shared<Change>();
-        only->setChangeId(QStringLiteral("zzzzzzzz"));
-        repo.changes = {only};
-        repo.bookmarks = {Bookmark{QStringLiteral("main")}};
         repo.remotes = {
             Remote{QStringLiteral("origin"), QUrl(QStringLiteral("https://example.com/a"))}};
-        repo.currentBookmark = repo.bookmarks[0];
         repo.currentRemote = repo.remotes[0];
     });
-    auto *dialog = w.present<PushView>(Sheet::push);
-    QTest::mouseClick(dialog->actionButton()->button(), Qt::LeftButton);
-    QTRY_VERIFY(w.closed());
-
-    // Without a bookmark (or a remote) nothing runs either.
-    w.load();
-    w.controller.modifyRepo([](Repo &repo) { repo.currentBookmark.reset(); });
     m_jj->clear();
-    dialog = w.present<PushView>(Sheet::push);
+    auto *dialog = w.present<PushView>(Sheet::push);
     QCOMPARE(dialog->bookmarkMenu()->menuButton()->text(), QStringLiteral("No bookmark selected"));
     QTest::mouseClick(dialog->actionButton()->button(), Qt::LeftButton);
     QTRY_VERIFY(w.closed());
@@ -393,7 +383,6 @@ void TestDialogs::pushTracksThenPushes()
         repo.bookmarks = bookmarks;
         repo.remotes = remotes;
     });
-    const QString target = w.controller.repo().changes.at(1)->changeId();
     m_jj->clear();
 
     auto *dialog = w.present<PushView>(Sheet::push);
@@ -412,9 +401,7 @@ void TestDialogs::pushTracksThenPushes()
     const QList<QStringList> commands = m_jj->commands();
     QCOMPARE(commands.size(), 3);
     QCOMPARE(commands[0], args({"bookmark", "track", "main@origin"}));
-    QCOMPARE(commands[1],
-             QStringList({QStringLiteral("bookmark"), QStringLiteral("set"), QStringLiteral("main"),
-                          QStringLiteral("--allow-backwards"), QStringLiteral("-r"), target}));
+    QCOMPARE(commands[1], args({"bookmark", "set", "main", "--allow-backwards", "-r", "@-"}));
     QCOMPARE(commands[2], args({"git", "push", "--remote", "origin", "-b", "main"}));
 
     QProcess git;
@@ -435,8 +422,9 @@ void TestDialogs::failedPushCommandsAlertOnceEach()
         repo.currentRemote =
             Remote{QStringLiteral("nowhere"), QUrl(QStringLiteral("file:///nowhere"))};
     });
-    // Every command fails: the bookmark move is not reported, the track and the push
-    // each are, and the push is issued after the failed track all the same.
+    // Every command fails: the track and the bookmark move are each reported; the move
+    // follows the failed track all the same, and a bookmark that did not move is not
+    // pushed.
     testing::ScriptedJj failing(QStringLiteral("echo \"failed: $*\" >&2\nexit 1"));
     auto *dialog = w.present<PushView>(Sheet::push);
     QTest::mouseClick(dialog->actionButton()->button(), Qt::LeftButton);
@@ -447,7 +435,7 @@ void TestDialogs::failedPushCommandsAlertOnceEach()
     QCOMPARE(m_alerts->alerts[0].informative,
              QStringLiteral("failed: bookmark track main@nowhere\n"));
     QCOMPARE(m_alerts->alerts[1].informative,
-             QStringLiteral("failed: git push --remote nowhere -b main\n"));
+             QStringLiteral("failed: bookmark set main --allow-backwards -r @-\n"));
 }
 
 void TestDialogs::cloneOpensWindowForDestination()

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 
 // The real dialogs behind the alert and panel hooks: the awaiting code must resume
 // once the user has answered.
@@ -47,6 +48,36 @@ private slots:
         QTRY_VERIFY(resumed);
         QTRY_VERIFY(!guard);
         platform::setAlertPresenter({});
+    }
+
+    void alertsAndPanelsAreModalToTheirWindow()
+    {
+        platform::installMessageBoxAlerts();
+        QWidget window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QObject about(&window); // a window's controller, say
+        platform::showErrorAlert(QStringLiteral("Error: refused"), &about);
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = shown<QMessageBox>()));
+        // In front of the window until answered: a click on the window cannot hide it.
+        QCOMPARE(box->parentWidget(), &window);
+        QCOMPARE(box->windowModality(), Qt::WindowModal);
+        QCOMPARE(box->windowHandle()->transientParent(), window.windowHandle());
+        box->button(QMessageBox::Ok)->click();
+        QTRY_VERIFY(!shown<QMessageBox>());
+        platform::setAlertPresenter({});
+
+        // A panel asked for without a window: the active one.
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        platform::runFolderPanel();
+        QFileDialog *dialog = nullptr;
+        QTRY_VERIFY((dialog = shown<QFileDialog>()));
+        QCOMPARE(dialog->parentWidget(), &window);
+        QCOMPARE(dialog->windowModality(), Qt::WindowModal);
+        dialog->reject();
+        QTRY_VERIFY(!shown<QFileDialog>());
     }
 
     void savePanelGivesTheChosenLocation()

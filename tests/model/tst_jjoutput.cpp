@@ -96,6 +96,33 @@ private:
         return changes.isEmpty() ? std::make_shared<Change>() : changes.first();
     }
     Folder folder() const { return m_controller->repo().folder; }
+    QStringList listedIds()
+    {
+        QStringList ids;
+        for (const QString &line : expectedList(QStringLiteral("::")))
+            ids.append(line.section(u'|', 0, 0));
+        return ids;
+    }
+    QString descriptionOfRow(const QString &revision)
+    {
+        const QString id = jjAt(revision, QStringLiteral("change_id.shortest(8)"));
+        for (const ChangePtr &change : m_controller->repo().changes)
+            if (namesSameChange(change->changeId(), id))
+                return change->description();
+        return QStringLiteral("(not listed)");
+    }
+    // A change made after the working copy, beside it: All Changes lists it on top. The
+    // working copy gets a file, or jj would drop it on leaving it.
+    QString makeSideChangeAboveTheWorkingCopy()
+    {
+        write(QStringLiteral("wip.txt"), "wip\n");
+        const QString workingCopy = jjAt(QStringLiteral("@"), QStringLiteral("change_id"));
+        jj({QStringLiteral("new"), QStringLiteral("root()"), QStringLiteral("-m"),
+            QStringLiteral("Side")});
+        const QString side = jjAt(QStringLiteral("@"), QStringLiteral("change_id"));
+        jj({QStringLiteral("edit"), workingCopy});
+        return side;
+    }
 
     // A history with every kind of change the readers meet: descriptions of several
     // paragraphs, indented lines, lines that look like options or file sections, no-break
@@ -308,7 +335,7 @@ private slots:
 
         for (const QString &name : {QStringLiteral("feature"), QStringLiteral("old-topic")}) {
             QCoro::waitFor(m_controller->trackBookmark(name, origin));
-            QCoro::waitFor(m_controller->push(tip, name, origin));
+            QCoro::waitFor(m_controller->push(tip->revision(), name, origin));
         }
         jj({QStringLiteral("bookmark"), QStringLiteral("delete"), QStringLiteral("old-topic")});
         const QList<Bookmark> bookmarks = QCoro::waitFor(m_controller->listBookmarks());
@@ -322,6 +349,88 @@ private slots:
 
         QCoro::waitFor(m_controller->pull());
         QCOMPARE(m_jj->commands().last(), testing::argv({"git", "fetch"}));
+    }
+
+    void commitDescribesTheCommittedChangeWhereverItIsListed()
+    {
+        write(QStringLiteral("a.txt"), "a\n");
+        commit(QStringLiteral("Base"));
+        jj({QStringLiteral("bookmark"), QStringLiteral("create"), QStringLiteral("-r"),
+            QStringLiteral("@-"), QStringLiteral("main")});
+        const QList<Bookmark> bookmarks = QCoro::waitFor(m_controller->listBookmarks());
+        QCoro::waitFor(m_controller->loadChanges(SidebarSelection::bookmark(bookmarks.value(0))));
+        const QStringList shown = testing::changeIds(m_controller->repo().changes);
+        QCOMPARE(shown.size(), 2);
+
+        // The bookmark's list holds neither the committed change nor the new working copy.
+        write(QStringLiteral("b.txt"), "b\n");
+        QCoro::waitFor(m_controller->commit(QStringLiteral("Second")));
+        QCOMPARE(stored(QStringLiteral("@-")), QStringLiteral("Second\n"));
+        QCOMPARE(testing::changeIds(m_controller->repo().changes), shown);
+        QCOMPARE(m_controller->repo().changes[0]->description(), QStringLiteral("Base"));
+
+        // All Changes with a change above the working copy.
+        makeSideChangeAboveTheWorkingCopy();
+        QCoro::waitFor(m_controller->loadChanges(ChangeCategory::allChanges));
+        QCOMPARE(descriptionOfRow(QStringLiteral("@")), QStringLiteral("(no description set)"));
+        QCoro::waitFor(m_controller->commit(QStringLiteral("Third")));
+        // The new working copy on top, the rest as listed before: what jj lists, maybe in
+        // another order.
+        QStringList ids = testing::changeIds(m_controller->repo().changes);
+        QCOMPARE(ids.first(), jjAt(QStringLiteral("@"), QStringLiteral("change_id.shortest(8)")));
+        QStringList expected = listedIds();
+        ids.sort();
+        expected.sort();
+        QCOMPARE(ids, expected);
+        QCOMPARE(descriptionOfRow(QStringLiteral("@-")), QStringLiteral("Third"));
+        QCOMPARE(descriptionOfRow(QStringLiteral("description(Side)")),
+                 QStringLiteral("(empty) Side"));
+    }
+
+    void pushPointsTheBookmarkAtTheWorkingCopysParent()
+    {
+        write(QStringLiteral("a.txt"), "a\n");
+        commit(QStringLiteral("Base"));
+        write(QStringLiteral("b.txt"), "b\n");
+        commit(QStringLiteral("Tip"));
+        jj({QStringLiteral("bookmark"), QStringLiteral("create"), QStringLiteral("-r"),
+            QStringLiteral("@--"), QStringLiteral("main")});
+        const QString bare = m_jj->workspace() + QStringLiteral("/remotes/origin.git");
+        QDir().mkpath(bare);
+        QProcess::execute(QStringLiteral("git"), {QStringLiteral("init"), QStringLiteral("-q"),
+                                                  QStringLiteral("--bare"), bare});
+        QCoro::waitFor(
+            m_controller->addRemote(QStringLiteral("origin"), QUrl::fromLocalFile(bare)));
+        makeSideChangeAboveTheWorkingCopy();
+        QCoro::waitFor(m_controller->loadChanges(ChangeCategory::allChanges));
+        QCoro::waitFor(m_controller->loadBookmarksAndRemotes());
+        m_controller->selectFirstBookmarkAndRemote();
+        QCOMPARE(m_controller->repo().changes.size(), 5);
+
+        QCoro::waitFor(m_controller->pushCurrentBookmark());
+        const QString tip = jjAt(QStringLiteral("@-"), QStringLiteral("commit_id"));
+        QCOMPARE(jjAt(QStringLiteral("main"), QStringLiteral("commit_id")), tip);
+        auto pushed = [&] {
+            QProcess git;
+            git.start(QStringLiteral("git"), {QStringLiteral("--git-dir"), bare,
+                                              QStringLiteral("rev-parse"), QStringLiteral("main")});
+            git.waitForFinished();
+            return QString::fromUtf8(git.readAllStandardOutput()).trimmed();
+        };
+        QCOMPARE(pushed(), tip);
+        QVERIFY(m_alerts->alerts.isEmpty());
+
+        // A working copy with two parents names no one change to push: jj says so, and
+        // nothing is pushed.
+        jj({QStringLiteral("new"), QStringLiteral("@-"), QStringLiteral("description(Side)")});
+        m_jj->clear();
+        QCoro::waitFor(m_controller->pushCurrentBookmark());
+        QCOMPARE(m_alerts->alerts.size(), 1);
+        QVERIFY(m_alerts->alerts[0].informative.contains(QStringLiteral("more than one")));
+        for (const QStringList &command : m_jj->commands())
+            QVERIFY(command.mid(0, 2) != testing::argv({"git", "push"}));
+        QCOMPARE(pushed(), tip);
+        m_alerts->alerts.clear();
     }
 
     void textsLikeOptionsReachJj()

@@ -13,6 +13,8 @@ namespace {
 
 const QString workingCopyLog = QStringLiteral(
     "newwc test.user@example.com 2001-02-03 08:05:09 1234abcd\n(empty) (no description set)\n");
+const QStringList workingCopy = testing::argv({"log", "--no-graph", "-r", "@"});
+const QStringList workingCopyParent = testing::argv({"log", "--no-graph", "-r", "@-"});
 
 // A controller whose list holds the changes "top" and "base".
 std::unique_ptr<RepoController> controllerIn()
@@ -37,37 +39,74 @@ class TestOperations : public QObject {
     Q_OBJECT
 
 private slots:
-    void commitInsertsTheNewWorkingCopyAndDescribesTheOldOne()
+    void commitInsertsTheNewWorkingCopyAndDescribesTheCommittedOne()
     {
         FakeJj jj;
         AlertRecorder alerts;
-        jj.respond(testing::argv({"log", "--no-graph", "-r", "@"}), workingCopyLog);
+        jj.respond(workingCopy, workingCopyLog);
+        // The committed change is the one below the top row.
+        jj.respond(workingCopyParent,
+                   testing::logEntry(QStringLiteral("base"), QStringLiteral("5678"),
+                                     QStringLiteral("(no description set)")));
         auto controller = controllerIn();
         const QString message = QStringLiteral("Fix it\n\nwith details");
         QCoro::waitFor(controller->commit(message));
         QCOMPARE(jj.calls(),
                  (QList<QStringList>{{QStringLiteral("commit"), QStringLiteral("-m"), message},
-                                     testing::argv({"log", "--no-graph", "-r", "@"})}));
+                                     workingCopyParent,
+                                     workingCopy}));
         QCOMPARE(testing::changeIds(controller->repo().changes),
                  QStringList({"newwc", "top", "base"}));
-        QCOMPARE(controller->repo().changes[1]->description(), message);
+        QCOMPARE(controller->repo().changes[1]->description(),
+                 QStringLiteral("(empty) (no description set)"));
+        QCOMPARE(controller->repo().changes[2]->description(), message);
         QVERIFY(alerts.alerts.isEmpty());
     }
 
-    void failedCommitOrNewChangeListsNothing()
+    void aRefusedCommitIsReportedAndANewChangeFailsQuietly()
     {
         FakeJj jj;
         AlertRecorder alerts;
         jj.fail(testing::argv({"commit", "-m", "message"}), QStringLiteral("Error: broken\n"));
         jj.fail(testing::argv({"new"}), QStringLiteral("Error: broken\n"));
-        jj.respond(testing::argv({"log", "--no-graph", "-r", "@"}), workingCopyLog);
+        jj.respond(workingCopy, workingCopyLog);
         auto controller = controllerIn();
         QCoro::waitFor(controller->commit(QStringLiteral("message")));
+        QCOMPARE(alerts.alerts.size(), 1);
+        QCOMPARE(alerts.alerts[0].message, QStringLiteral("Error running command"));
+        QCOMPARE(alerts.alerts[0].informative, QStringLiteral("Error: broken\n"));
+        QCOMPARE(alerts.alerts[0].context, controller.get());
         QCoro::waitFor(controller->addChange());
+        QCOMPARE(alerts.alerts.size(), 1);
         QCOMPARE(jj.calls().size(), 2); // No working-copy read after either failure.
         QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"top", "base"}));
         QCOMPARE(controller->repo().changes[0]->description(),
                  QStringLiteral("(empty) (no description set)"));
+    }
+
+    void aNewChangeJoinsOnlyTheListsThatHoldIt()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        jj.respond(workingCopy, workingCopyLog);
+        const QStringList ancestors = testing::argv({"log", "--no-graph", "-r", "ancestors(main)"});
+        jj.respond(ancestors, testing::logEntry(QStringLiteral("base"), QStringLiteral("5678"),
+                                                QStringLiteral("base")));
+        auto controller = controllerIn();
+        QCoro::waitFor(controller->loadChanges(
+            SidebarSelection::bookmark(Bookmark{QStringLiteral("main"), nullptr})));
+        jj.clearCalls();
+        // A new working copy is no ancestor of the bookmark.
+        QCoro::waitFor(controller->addChange());
+        QCoro::waitFor(controller->merge(ChangeSet{controller->repo().changes[0]}));
+        QCOMPARE(jj.calls(),
+                 (QList<QStringList>{testing::argv({"new"}),
+                                     testing::argv({"new", "-r", "base", "-m", "Merge"})}));
+        QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"base"}));
+
+        QCoro::waitFor(controller->loadChanges(ChangeCategory::myChanges));
+        QCoro::waitFor(controller->addChange());
+        QCOMPARE(testing::changeIds(controller->repo().changes).first(), QStringLiteral("newwc"));
         QVERIFY(alerts.alerts.isEmpty());
     }
 
@@ -128,18 +167,21 @@ private slots:
         AlertRecorder alerts;
         auto controller = controllerIn();
         const QList<ChangePtr> before = controller->repo().changes;
-        auto run = [&] {
+        auto run = [&]() -> QCoro::Task<> {
             const ChangeSet set{before[0]};
             switch (which) {
             case 0:
-                return controller->abandon(set);
+                co_await controller->abandon(set);
+                break;
             case 1:
-                return controller->rebase(set, before[1]);
+                co_await controller->rebase(set, before[1]);
+                break;
             case 2:
-                return controller->pull();
+                co_await controller->pull();
+                break;
             default:
-                return controller->trackBookmark(QStringLiteral("main"),
-                                                 Remote{QStringLiteral("origin"), {}});
+                co_await controller->trackBookmark(QStringLiteral("main"),
+                                                   Remote{QStringLiteral("origin"), {}});
             }
         };
         QCoro::waitFor(run());
@@ -148,6 +190,8 @@ private slots:
         QCoro::waitFor(run());
         QCOMPARE(alerts.alerts.size(), 1);
         QCOMPARE(alerts.alerts[0].informative, QStringLiteral("Error: nope\n"));
+        // The alert is modal to the controller's window.
+        QCOMPARE(alerts.alerts[0].context, controller.get());
         QCOMPARE(jj.calls().size(), 2);
         QCOMPARE(controller->repo().changes, before); // Callers update the list themselves.
     }
@@ -185,7 +229,6 @@ private slots:
         controller->modifyRepo([](Repo &repo) {
             repo.changes = testing::makeChanges({"aaaa", "cccc"});
         });
-        jj.fail({"abandon", "-r", "aaaa", "bbbb"}, QStringLiteral("Error: immutable"));
         jj.delay({"abandon", "-r", "aaaa", "bbbb"}, 0.2);
         auto removal = controller->removeSelectedChanges(
             abandonedSet ? RepoController::Removal::abandoned
@@ -197,11 +240,33 @@ private slots:
         QCoro::waitFor(std::move(removal));
 
         QCOMPARE(jj.calls(), QList<QStringList>({{"abandon", "-r", "aaaa", "bbbb"}}));
-        QCOMPARE(alerts.alerts.size(), 1);
-        QCOMPARE(alerts.alerts.first().message, QStringLiteral("Error running command"));
+        QVERIFY(alerts.alerts.isEmpty());
         QCOMPARE(testing::changeIds(controller->repo().changes), left);
         QCOMPARE(writes.count(), 1);
         QCOMPARE(testing::changeIds(controller->repo().selectedChanges), QStringList({"cccc"}));
+    }
+
+    void aRefusedAbandonTakesNothingOut()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        auto controller = listing({"aaaa", "bbbb", "cccc"});
+        controller->modifyRepo([](Repo &repo) {
+            repo.selectedChanges = ChangeSet{repo.changes[0], repo.changes[2]};
+        });
+        jj.fail({"abandon", "-r", "aaaa", "cccc"},
+                QStringLiteral("Error: Commit 1234abcd is immutable\n"));
+        for (const auto removal :
+             {RepoController::Removal::abandoned, RepoController::Removal::selectedAfterwards}) {
+            QSignalSpy writes(controller.get(), &RepoController::repoChanged);
+            QCoro::waitFor(controller->removeSelectedChanges(removal));
+            QCOMPARE(writes.count(), 0);
+        }
+        QCOMPARE(alerts.alerts.size(), 2);
+        QCOMPARE(alerts.alerts[0].informative,
+                 QStringLiteral("Error: Commit 1234abcd is immutable\n"));
+        QCOMPARE(testing::changeIds(controller->repo().changes),
+                 QStringList({"aaaa", "bbbb", "cccc"}));
     }
 
     void movingRebasesThenMovesTheRows()
@@ -216,15 +281,21 @@ private slots:
                  QStringList({"aaaa", "cccc", "dddd", "bbbb"}));
         QVERIFY(alerts.alerts.isEmpty());
 
-        // Below the last row there is no target: jj refuses, and the rows move anyway.
-        jj.fail({"rebase", "-r", "aaaa", "--insert-after", ""},
-                QStringLiteral("Error: Revision \"\" doesn't exist"));
+        // Below the last row there is no change to insert after: nothing runs or moves.
         QCoro::waitFor(controller->rebaseAndMoveChanges({0}, 4));
+        QCOMPARE(jj.calls().size(), 1);
+        QCOMPARE(testing::changeIds(controller->repo().changes),
+                 QStringList({"aaaa", "cccc", "dddd", "bbbb"}));
+
+        // A rebase jj refuses moves nothing.
+        jj.fail({"rebase", "-r", "aaaa", "--insert-after", "bbbb"},
+                QStringLiteral("Error: Commit 1234abcd is immutable\n"));
+        QCoro::waitFor(controller->rebaseAndMoveChanges({0}, 3));
         QCOMPARE(alerts.alerts.size(), 1);
         QCOMPARE(alerts.alerts.first().informative,
-                 QStringLiteral("Error: Revision \"\" doesn't exist"));
+                 QStringLiteral("Error: Commit 1234abcd is immutable\n"));
         QCOMPARE(testing::changeIds(controller->repo().changes),
-                 QStringList({"cccc", "dddd", "bbbb", "aaaa"}));
+                 QStringList({"aaaa", "cccc", "dddd", "bbbb"}));
     }
 
     void aListReplacedDuringTheRebaseIsMovedByIdOrLeftAlone()
@@ -246,10 +317,78 @@ private slots:
         QCoro::waitFor(std::move(second));
         QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"aaaa"}));
 
-        // Offsets beyond the list give empty changes and move nothing.
-        QCoro::waitFor(controller->rebaseAndMoveChanges({7}, 9));
-        QCOMPARE(jj.calls().last(), QStringList({"rebase", "-r", "", "--insert-after", ""}));
+        // Offsets beyond the list name no change: nothing runs or moves.
+        jj.clearCalls();
+        QCoro::waitFor(controller->rebaseAndMoveChanges({7}, 0));
+        QVERIFY(jj.calls().isEmpty());
         QCOMPARE(testing::changeIds(controller->repo().changes), QStringList({"aaaa"}));
+    }
+
+    void aRefreshRoundRunsAloneAndAFailureKeepsTheDiff()
+    {
+        FakeJj jj;
+        auto controller = listing({"aaaa", "bbbb"});
+        controller->modifyRepo(
+            [](Repo &repo) { repo.selectedChanges = ChangeSet::fromList(repo.changes); });
+        const QStringList diffA = testing::argv({"diff", "-r", "aaaa", "--git"});
+        const QStringList diffB = testing::argv({"diff", "-r", "bbbb", "--git"});
+        jj.respond(diffB, QStringLiteral("+b\n"));
+        jj.delay(diffA, 0.3);
+        auto round = controller->refreshSelectedChangeDiffs();
+        // Ticks that find the round still running start nothing.
+        QCoro::waitFor(controller->refreshSelectedChangeDiffs());
+        QCoro::waitFor(controller->refreshSelectedChangeDiffs());
+        QCoro::waitFor(std::move(round));
+        QCOMPARE(jj.calls(), (QList<QStringList>{diffA, diffB}));
+
+        // Abandoned meanwhile: the failure text is no diff.
+        jj.fail(diffB, QStringLiteral("Error: Revision `bbbb` doesn't exist\n"));
+        QCoro::waitFor(controller->refreshSelectedChangeDiffs());
+        QCOMPARE(jj.calls().size(), 4);
+        QCOMPARE(controller->repo().changes[1]->changedText(), QStringLiteral("+b\n"));
+    }
+
+    void aReloadCarriesTheSelectionToTheListedRecords()
+    {
+        FakeJj jj;
+        AlertRecorder alerts;
+        const QStringList all = testing::argv({"log", "--no-graph", "-r", "::"});
+        jj.respond(all, testing::logEntry(QStringLiteral("aaaa"), QStringLiteral("1111"),
+                                          QStringLiteral("a")) +
+                            testing::logEntry(QStringLiteral("bbbb"), QStringLiteral("2222"),
+                                              QStringLiteral("b")));
+        auto controller = controllerIn();
+        QCoro::waitFor(controller->loadChanges(ChangeCategory::allChanges));
+        const QList<ChangePtr> before = controller->repo().changes;
+        const ChangePtr unlisted = testing::makeChange(QStringLiteral("gone"));
+        controller->modifyRepo([&](Repo &repo) {
+            repo.selectedChanges = ChangeSet{before[1], before[0], unlisted};
+        });
+
+        // bbbb was reworded meanwhile; aaaa is the commit it was.
+        jj.respond(all, testing::logEntry(QStringLiteral("nnnn"), QStringLiteral("4444"),
+                                          QStringLiteral("new")) +
+                            testing::logEntry(QStringLiteral("aaaa"), QStringLiteral("1111"),
+                                              QStringLiteral("a")) +
+                            testing::logEntry(QStringLiteral("bbbb"), QStringLiteral("3333"),
+                                              QStringLiteral("reworded")));
+        jj.respond({"show", "bbbb"},
+                   testing::showOutput(QStringLiteral("bbbbbbbb"), QStringLiteral("33330000"),
+                                       QStringLiteral("reworded\n\nin full")));
+        jj.clearCalls();
+        QCoro::waitFor(controller->loadChanges(ChangeCategory::allChanges));
+        const QList<ChangePtr> after = controller->repo().changes;
+        QCOMPARE(after.size(), 3);
+        // The record of an unchanged commit stays listed, with all it holds.
+        QCOMPARE(after[1], before[0]);
+        // The selection holds the records the list shows; the first, rewritten, is read
+        // again for the details.
+        QCOMPARE(controller->repo().selectedChanges.toList(),
+                 (QList<ChangePtr>{after[2], before[0], unlisted}));
+        QCOMPARE(jj.calls(),
+                 (QList<QStringList>{all, {"show", "bbbb"}, {"diff", "-r", "bbbbbbbb", "--git"}}));
+        QCOMPARE(after[2]->description(), QStringLiteral("reworded\n\nin full"));
+        QVERIFY(alerts.alerts.isEmpty());
     }
 
     void addRemote()
@@ -294,28 +433,31 @@ private slots:
         QVERIFY(alerts.alerts.isEmpty());
     }
 
-    void pushMovesTheBookmarkThenPushesAndReportsOnlyThePush()
+    void pushMovesTheBookmarkThenPushesIt()
     {
         FakeJj jj;
         AlertRecorder alerts;
-        jj.fail(testing::argv({"bookmark", "set", "main", "--allow-backwards", "-r", "base"}),
-                QStringLiteral("Error: set failed\n"));
+        const QStringList set =
+            testing::argv({"bookmark", "set", "main", "--allow-backwards", "-r", "@-"});
+        const QStringList push = testing::argv({"git", "push", "--remote", "origin", "-b", "main"});
         auto controller = controllerIn();
         const Remote origin{QStringLiteral("origin"), QUrl::fromLocalFile(QStringLiteral("/r"))};
-        QCoro::waitFor(
-            controller->push(controller->repo().changes[1], QStringLiteral("main"), origin));
-        QCOMPARE(jj.calls(),
-                 (QList<QStringList>{
-                     testing::argv({"bookmark", "set", "main", "--allow-backwards", "-r", "base"}),
-                     testing::argv({"git", "push", "--remote", "origin", "-b", "main"})}));
+        QCoro::waitFor(controller->push(QStringLiteral("@-"), QStringLiteral("main"), origin));
+        QCOMPARE(jj.calls(), (QList<QStringList>{set, push}));
         QVERIFY(alerts.alerts.isEmpty());
 
-        jj.fail(testing::argv({"git", "push", "--remote", "origin", "-b", "main"}),
-                QStringLiteral("Error: rejected\n"));
-        QCoro::waitFor(
-            controller->push(controller->repo().changes[1], QStringLiteral("main"), origin));
+        // A bookmark that did not move is not published where it was.
+        jj.fail(set, QStringLiteral("Error: set failed\n"));
+        QCoro::waitFor(controller->push(QStringLiteral("@-"), QStringLiteral("main"), origin));
+        QCOMPARE(jj.calls(), (QList<QStringList>{set, push, set}));
         QCOMPARE(alerts.alerts.size(), 1);
-        QCOMPARE(alerts.alerts[0].informative, QStringLiteral("Error: rejected\n"));
+        QCOMPARE(alerts.alerts[0].informative, QStringLiteral("Error: set failed\n"));
+
+        jj.respond(set, QString());
+        jj.fail(push, QStringLiteral("Error: rejected\n"));
+        QCoro::waitFor(controller->push(QStringLiteral("@-"), QStringLiteral("main"), origin));
+        QCOMPARE(alerts.alerts.size(), 2);
+        QCOMPARE(alerts.alerts[1].informative, QStringLiteral("Error: rejected\n"));
     }
 
     void loads()

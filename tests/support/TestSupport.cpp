@@ -83,10 +83,11 @@ QList<LoggedRun> readRunLog(const QString &logPath)
 
 AlertRecorder::AlertRecorder()
 {
-    platform::setAlertPresenter([this](QString message, QString informative) -> QCoro::Task<> {
-        alerts.append({std::move(message), std::move(informative)});
-        co_return;
-    });
+    platform::setAlertPresenter(
+        [this](QString message, QString informative, const QObject *context) -> QCoro::Task<> {
+            alerts.append({std::move(message), std::move(informative), context});
+            co_return;
+        });
 }
 
 AlertRecorder::~AlertRecorder()

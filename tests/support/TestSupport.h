@@ -48,6 +48,8 @@ public:
     struct Alert {
         QString message;
         QString informative;
+        // What the alert was about; only compared, it may be gone by now.
+        const QObject *context = nullptr;
     };
     QList<Alert> alerts;
 };

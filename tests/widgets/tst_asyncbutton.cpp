@@ -173,16 +173,21 @@ void TestAsyncButton::alertUpLeavesButtonEnabled()
 {
     Gate dismissed;
     QStringList shown;
-    platform::setAlertPresenter([&](QString message, QString informative) -> QCoro::Task<> {
-        shown << message << informative;
-        co_await dismissed.wait();
-    });
+    const QObject *about = nullptr;
+    platform::setAlertPresenter(
+        [&](QString message, QString informative, const QObject *context) -> QCoro::Task<> {
+            shown << message << informative;
+            about = context;
+            co_await dismissed.wait();
+        });
     AsyncButton button(QStringLiteral("Clone"), []() -> QCoro::Task<> {
         throw std::runtime_error("boom");
         co_return;
     });
     button.button()->click();
     QCOMPARE(shown, QStringList({QStringLiteral("Error"), QStringLiteral("boom")}));
+    // The alert is about the button, so it is modal to the button's window.
+    QCOMPARE(about, button.runner());
     QVERIFY(button.runner()->showAlert());
     QVERIFY(!button.runner()->isPerformingTask());
     QVERIFY(button.button()->isEnabled());

@@ -204,6 +204,49 @@ private slots:
                      QStringList({"aaaa", "dddd", "bbbb", "cccc"}));
         QCOMPARE(f.jj.callsOf({"rebase"}).size(), 1);
     }
+
+    void aDropMovesTheDraggedChangesWhereverAReloadListedThem()
+    {
+        Fixture f;
+        ChangeListModel *model = f.list.changeModel();
+        std::unique_ptr<QMimeData> dragged(model->mimeData({f.row(2), f.row(3)}));
+        f.controller.modifyRepo([](Repo &repo) {
+            repo.changes = testing::makeChanges({"cccc", "new1", "aaaa", "bbbb", "dddd"});
+        });
+        QVERIFY(model->dropMimeData(dragged.get(), Qt::MoveAction, 3, 0, QModelIndex()));
+        QTRY_COMPARE(testing::changeIds(f.controller.repo().changes),
+                     QStringList({"new1", "aaaa", "cccc", "dddd", "bbbb"}));
+        QCOMPARE(
+            f.jj.callsOf({"rebase"}),
+            QList<QStringList>({{"rebase", "-r", "cccc", "-r", "dddd", "--insert-after", "bbbb"}}));
+
+        // Changes that are no longer listed are not dragged at all.
+        f.controller.modifyRepo([](Repo &repo) {
+            repo.changes = testing::makeChanges({"new1", "aaaa"});
+        });
+        QVERIFY(!model->dropMimeData(dragged.get(), Qt::MoveAction, 0, 0, QModelIndex()));
+    }
+
+    void aReloadMovesTheSelectionToTheListedRecords()
+    {
+        Fixture f;
+        f.click(1);
+        f.waitForLoads(1);
+        f.jj.respond(
+            {"log", "--no-graph", "-r", "::"},
+            logEntry(QStringLiteral("new1"), QStringLiteral("1111"), QStringLiteral("new")) +
+                logEntry(QStringLiteral("bbbb"), QStringLiteral("2222"),
+                         QStringLiteral("about bbbb")));
+        QCoro::waitFor(f.controller.loadChanges(ChangeCategory::allChanges));
+        const ChangePtr listed = f.list.changeModel()->changeAt(1);
+        QCOMPARE(f.selection.first(), listed);
+        QCOMPARE(f.controller.repo().selectedChanges.first(), listed);
+        // An edit of the selected change shows in its row.
+        QCoro::waitFor(f.controller.describeFirstSelected(QStringLiteral("edited")));
+        QCOMPARE(f.list.model()->data(f.row(1)).toString(), QStringLiteral("edited"));
+        QCOMPARE(f.list.selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(f.list.selectionModel()->selectedRows().first().row(), 1);
+    }
 };
 
 QTEST_MAIN(TestChangeList)

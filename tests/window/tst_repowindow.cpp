@@ -250,18 +250,65 @@ private slots:
         QTRY_VERIFY(paints.count > before);
     }
 
-    void aFailedDiffShowsItsText()
+    void aFailedDiffLeavesTheShownDiff()
     {
         Fixture f;
         f.waitForOpen();
         f.select({QStringLiteral("second")});
-        QTRY_COMPARE(f.jj.commands().size(), 2);
+        DiffView *diff = f.view->changeView()->diffView();
+        QTRY_VERIFY(diff->text().startsWith(QStringLiteral("diff --git a/secon.txt")));
+        const QString shown = diff->text();
         // Abandoned behind the window's back: the next refresh fails.
         const ChangePtr second = f.controller->repo().selectedChanges.first();
         testing::runJj(f.repo, {"abandon", "-r", second->changeId()});
+        f.jj.clear();
         QCoro::waitFor(f.controller->refreshSelectedChangeDiffs());
-        QVERIFY(f.view->changeView()->diffView()->text().startsWith(QStringLiteral("Error:")));
+        QCOMPARE(f.jj.commands().size(), 1);
+        QCOMPARE(diff->text(), shown);
+        QCOMPARE(second->changedText(), shown);
         QVERIFY(f.alerts.alerts.isEmpty());
+    }
+
+    void removingAnImmutableChangeLeavesItListed()
+    {
+        Fixture f;
+        f.waitForOpen();
+        // The root, which jj never abandons, and a change it would abandon with it.
+        f.select({QStringLiteral("first"), QString()});
+        QTRY_COMPARE(f.jj.commands().size(), 2);
+        f.jj.clear();
+        f.view->changeList()->removeChangeAction()->trigger();
+        QTRY_COMPARE(f.alerts.alerts.size(), 1);
+        QVERIFY(f.alerts.alerts[0].informative.contains(QStringLiteral("immutable")));
+        QCOMPARE(f.alerts.alerts[0].context, f.controller.get());
+        QTRY_VERIFY(f.view->changeList()->removeChangeAction()->isEnabled());
+        QCOMPARE(descriptions(f.controller->repo().changes),
+                 QStringList({"(empty) (no description set)", "third 100% *bold* <b>&</b>",
+                              "second", "first", ""}));
+        QVERIFY(
+            testing::runJj(f.repo, {"log", "--no-graph"}).contains(QStringLiteral("\nfirst\n")));
+    }
+
+    void aDropWithoutATargetOrARefusedRebaseMovesNothing()
+    {
+        Fixture f;
+        f.waitForOpen();
+        ChangeListModel *model = f.view->changeList()->changeModel();
+        const QStringList before = descriptions(f.controller->repo().changes);
+        std::unique_ptr<QMimeData> first(
+            model->mimeData({model->index(f.rowOf(QStringLiteral("first")))}));
+        // Below the last row there is no change to insert after.
+        model->dropMimeData(first.get(), Qt::MoveAction, -1, 0, QModelIndex());
+        model->dropMimeData(first.get(), Qt::MoveAction, model->rowCount(), 0, QModelIndex());
+        // jj never moves the root.
+        std::unique_ptr<QMimeData> root(model->mimeData({model->index(f.rowOf(QString()))}));
+        model->dropMimeData(root.get(), Qt::MoveAction, 0, 0, QModelIndex());
+        QTRY_COMPARE(f.alerts.alerts.size(), 1);
+        QVERIFY(f.alerts.alerts[0].informative.contains(QStringLiteral("immutable")));
+        QTest::qWait(100);
+        QCOMPARE(f.jj.commands().size(), 1);
+        QCOMPARE(f.jj.commands().first().first(), QStringLiteral("rebase"));
+        QCOMPARE(descriptions(f.controller->repo().changes), before);
     }
 };
 

@@ -148,6 +148,42 @@ private slots:
                                                    {"log", "--no-graph"}}));
     }
 
+    void aSectionTitleIsNoSelection()
+    {
+        Fixture f;
+        f.jj.respond(bookmarkList, QStringLiteral("main: zsuskuln 67c2f714 base\n"));
+        f.jj.respond(
+            {"log", "--no-graph", "-r", "ancestors(main)"},
+            logEntry(QStringLiteral("mmmm"), QStringLiteral("2222"), QStringLiteral("base")));
+        f.show();
+        QTreeWidgetItem *mine = f.row(f.sidebar.changesSection(), 2);
+        f.click(mine);
+        QTRY_COMPARE(f.jj.calls().size(), 1);
+        f.jj.clearCalls();
+
+        for (QTreeWidgetItem *title : {f.sidebar.bookmarksSection(), f.sidebar.changesSection()}) {
+            f.click(title);
+            QVERIFY(mine->isSelected());
+            QCOMPARE(f.sidebar.selection(),
+                     std::optional(SidebarSelection::change(ChangeCategory::myChanges)));
+        }
+        QTest::qWait(100);
+        QVERIFY(f.jj.calls().isEmpty());
+
+        // The arrow keys pass over a title, to the row beyond it.
+        f.sidebar.setCurrentItem(mine);
+        QTest::keyClick(&f.sidebar, Qt::Key_Down);
+        QVERIFY(f.row(f.sidebar.bookmarksSection(), 0)->isSelected());
+        QTRY_COMPARE(f.jj.calls().value(0),
+                     QStringList({"log", "--no-graph", "-r", "ancestors(main)"}));
+        QTest::keyClick(&f.sidebar, Qt::Key_Up);
+        QVERIFY(mine->isSelected());
+        QTRY_COMPARE(f.jj.calls().value(1), QStringList({"log", "--no-graph", "-r", "mine()"}));
+        QTest::keyClick(&f.sidebar, Qt::Key_Home);
+        QVERIFY(f.row(f.sidebar.changesSection(), 0)->isSelected());
+        QTRY_COMPARE(f.jj.calls().value(2), allChangesLog);
+    }
+
     void aBookmarkThatKeepsItsNameStaysSelected()
     {
         Fixture f;
