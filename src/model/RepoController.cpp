@@ -179,7 +179,8 @@ QCoro::Task<> RepoController::insertWorkingCopy()
         co_return;
     QPointer<RepoController> self(this);
     ChangePtr workingCopy = co_await logWorkingCopy();
-    if (self && workingCopy)
+    // A load that ended while jj ran may list the new working copy already.
+    if (self && workingCopy && ChangeIndex(m_repo.changes).find(*workingCopy) < 0)
         modifyRepo([&](Repo &repo) { repo.changes.prepend(std::move(workingCopy)); });
 }
 

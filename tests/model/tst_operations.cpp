@@ -1,3 +1,4 @@
+#include "model/LogReader.h"
 #include "model/RepoController.h"
 #include "support/FakeJj.h"
 
@@ -61,6 +62,22 @@ private slots:
                  QStringLiteral("(empty) (no description set)"));
         QCOMPARE(controller->repo().changes[2]->description(), message);
         QVERIFY(alerts.alerts.isEmpty());
+    }
+
+    void aNewWorkingCopyThatALoadListedIsNotListedTwice()
+    {
+        FakeJj jj;
+        jj.respond(workingCopy, workingCopyLog);
+        jj.respond(workingCopyParent,
+                   testing::logEntry(QStringLiteral("base"), QStringLiteral("5678"), QString()));
+        // A reload that ended while the commit ran already lists the new working copy.
+        Repo repo = Repo::empty(QUrl::fromLocalFile(QDir::tempPath()));
+        repo.changes = parseChanges(workingCopyLog) + testing::makeChanges({"base"});
+        RepoController controller(repo);
+        QCoro::waitFor(controller.commit(QStringLiteral("message")));
+        QCoro::waitFor(controller.addChange());
+        QCOMPARE(testing::changeIds(controller.repo().changes), QStringList({"newwc", "base"}));
+        QCOMPARE(controller.repo().changes[1]->description(), QStringLiteral("message"));
     }
 
     void aRefusedCommitIsReportedAndANewChangeFailsQuietly()
@@ -133,9 +150,13 @@ private slots:
                  QStringList({"newwc", "top", "base"}));
 
         const ChangeSet two{controller->repo().changes[1], controller->repo().changes[2]};
+        jj.respond(testing::argv({"log", "--no-graph", "-r", "@"}),
+                   testing::logEntry(QStringLiteral("merged"), QStringLiteral("9abc"),
+                                     QStringLiteral("(empty) Merge")));
         QCoro::waitFor(controller->merge(two));
         QCOMPARE(jj.calls()[2], testing::argv({"new", "-r", "top", "base", "-m", "Merge"}));
-        QCOMPARE(controller->repo().changes.size(), 4);
+        QCOMPARE(testing::changeIds(controller->repo().changes),
+                 QStringList({"merged", "newwc", "top", "base"}));
 
         jj.fail(testing::argv({"new", "-r", "top", "base", "-m", "Merge"}),
                 QStringLiteral("Error: Revision `x` doesn't exist\n"));
