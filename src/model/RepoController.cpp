@@ -163,15 +163,14 @@ QCoro::Task<> RepoController::commit(QString description)
         m_repo.changes.at(1)->setDescription(description);
 }
 
-QCoro::Task<Remote> RepoController::addRemote(QString name, QUrl url)
+QCoro::Task<Remote> RepoController::addRemote(QString name, QString address)
 {
-    const CommandResult result =
-        co_await run(JujutsuCommand::addRemote(name, url.toString(QUrl::FullyEncoded)));
+    const CommandResult result = co_await run(JujutsuCommand::addRemote(name, address));
     if (result.isError) {
         co_await platform::showErrorAlert(result.text);
         co_return Remote{QString(), fileUrlFromPath(QString())};
     }
-    co_return Remote{name, url};
+    co_return Remote{name, fileUrlFromPath(address)};
 }
 
 QCoro::Task<> RepoController::abandon(ChangeSet changes)
@@ -307,12 +306,15 @@ QCoro::Task<> RepoController::addCurrentBookmark(QString name)
     modifyRepo([&](Repo &repo) { repo.currentBookmark = bookmark; });
 }
 
-QCoro::Task<> RepoController::addCurrentRemote(QString name, QUrl url)
+QCoro::Task<> RepoController::addCurrentRemote(QString name, QString address)
 {
-    if (!url.isValid() || url.isEmpty())
+    // Paths, URLs and scp-like addresses alike are jj's to judge; blanks around a pasted
+    // address are never meant.
+    address = address.trimmed();
+    if (address.isEmpty())
         co_return;
     QPointer<RepoController> self(this);
-    const Remote remote = co_await addRemote(std::move(name), std::move(url));
+    const Remote remote = co_await addRemote(std::move(name), std::move(address));
     // A failed add has shown its alert and answers with an unnamed remote, which is no
     // remote of the repository.
     if (!self || remote.name.isEmpty())

@@ -69,7 +69,10 @@ public:
     // it is dismissed.
     QCoro::Task<Bookmark> addBookmark(QString name);
     QCoro::Task<> commit(QString description);
-    QCoro::Task<Remote> addRemote(QString name, QUrl url);
+    // The address reaches jj as it is given. The remote it answers with carries the file
+    // URL that the remote list makes of the address; a failed add answers with an unnamed
+    // remote.
+    QCoro::Task<Remote> addRemote(QString name, QString address);
     QCoro::Task<> abandon(ChangeSet changes);
     QCoro::Task<> rebase(ChangeSet changes, ChangePtr target);
     QCoro::Task<> addChange();
@@ -81,9 +84,10 @@ public:
     // Operations that the views start, each with the list updates that follow it.
     // Creates the bookmark, then lists it and makes it the current one.
     QCoro::Task<> addCurrentBookmark(QString name);
-    // Adds the remote, then lists it and makes it the current one. A location that is
-    // no valid URL (the empty one among them) runs nothing; a failed add lists nothing.
-    QCoro::Task<> addCurrentRemote(QString name, QUrl url);
+    // Adds the remote at the address as typed, less the blanks around it, then lists it
+    // and makes it the current one. An address of blanks runs nothing; a failed add
+    // lists nothing.
+    QCoro::Task<> addCurrentRemote(QString name, QString address);
     // Describes the first selected change, and gives its record the text that was sent.
     QCoro::Task<> describeFirstSelected(QString text);
     // Tracks the current bookmark at the current remote, then points it at the change

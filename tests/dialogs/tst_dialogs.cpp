@@ -103,7 +103,7 @@ private slots:
 
     void addBookmarkAppendsAndSelects();
     void cancelDuringTheRunStillCompletes();
-    void addRemote();
+    void addRemoteKeepsTheAddress();
     void emptyRemoteLocationRunsNothing();
     void failedRemoteAddChangesNoList();
     void commitWithMultiLineMessage();
@@ -211,22 +211,47 @@ void TestDialogs::cancelDuringTheRunStillCompletes()
     QCOMPARE(runsOf(m_jj->commands(), args({"bookmark", "create"})).size(), 1);
 }
 
-void TestDialogs::addRemote()
+void TestDialogs::addRemoteKeepsTheAddress()
 {
-    Window w(makeRepo(QStringLiteral("repo")));
-    auto *dialog = w.present<AddRemoteView>(Sheet::addRemote);
-    QTest::keyClicks(dialog->nameField(), QStringLiteral("origin"));
-    QTest::keyClick(dialog->nameField(), Qt::Key_Tab);
-    QTest::keyClicks(dialog->locationField(), QStringLiteral("https://example.com/team/repo.git"));
-    QTest::keyClick(dialog->locationField(), Qt::Key_Return);
-    QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
+    const QString folder = makeRepo(QStringLiteral("repo"));
+    const QString bare =
+        QDir(m_jj->workspace()).filePath(QStringLiteral("remote folder/my repo.git"));
+    QDir().mkpath(bare);
+    QCOMPARE(QProcess::execute(QStringLiteral("git"), {QStringLiteral("init"), QStringLiteral("-q"),
+                                                       QStringLiteral("--bare"), bare}),
+             0);
+    Window w(folder);
+    // Paths with blanks, scp-like addresses and percent signs are no URLs, and reach jj as
+    // typed; blanks around what was typed do not.
+    const QList<std::pair<QString, QString>> remotes{
+        {QStringLiteral("origin"), bare},
+        {QStringLiteral("scp"), QStringLiteral("git@example.com:team/repo.git")},
+        {QStringLiteral("percent"), QStringLiteral("https://example.com/r%20x/100%.git")}};
+    for (const auto &[name, address] : remotes) {
+        m_jj->clear();
+        auto *dialog = w.present<AddRemoteView>(Sheet::addRemote);
+        QTest::keyClicks(dialog->nameField(), name);
+        QTest::keyClick(dialog->nameField(), Qt::Key_Tab);
+        QTest::keyClicks(dialog->locationField(), QStringLiteral("  ") + address + u' ');
+        QTest::keyClick(dialog->locationField(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
+        QCOMPARE(m_jj->commands(),
+                 QList<QStringList>({{QStringLiteral("git"), QStringLiteral("remote"),
+                                      QStringLiteral("add"), name, address}}));
+        QCOMPARE(w.controller.repo().currentRemote->name, name);
+    }
 
-    QCOMPARE(m_jj->commands(), QList<QStringList>({args({"git", "remote", "add", "origin",
-                                                         "https://example.com/team/repo.git"})}));
+    QCOMPARE(testing::runJj(folder, args({"git", "remote", "list"})),
+             QStringLiteral("origin ") + bare + QStringLiteral("\npercent ") + remotes[2].second +
+                 QStringLiteral("\nscp ") + remotes[1].second + u'\n');
+    // The lists hold the remotes as the remote list reads them.
+    const QList<Remote> listed = QCoro::waitFor(w.controller.listRemotes());
     const Repo repo = w.controller.repo();
-    QCOMPARE(repo.remotes.size(), 1);
-    QCOMPARE(repo.remotes[0].name, QStringLiteral("origin"));
-    QCOMPARE(repo.currentRemote->url, QUrl(QStringLiteral("https://example.com/team/repo.git")));
+    QCOMPARE(repo.remotes.size(), 3);
+    QCOMPARE(repo.remotes[0], listed[0]);
+    QCOMPARE(repo.remotes[1], listed[2]);
+    QCOMPARE(repo.remotes[2], listed[1]);
+    QCOMPARE(repo.remotes[0].url, QUrl::fromLocalFile(bare));
     QVERIFY(m_alerts->alerts.isEmpty());
 }
 
@@ -234,7 +259,7 @@ void TestDialogs::emptyRemoteLocationRunsNothing()
 {
     Window w(makeRepo(QStringLiteral("repo")));
     const Repo before = w.controller.repo();
-    for (const QString &location : {QString(), QStringLiteral(" https://example.com/x")}) {
+    for (const QString &location : {QString(), QStringLiteral("   ")}) {
         auto *dialog = w.present<AddRemoteView>(Sheet::addRemote);
         QTest::keyClicks(dialog->nameField(), QStringLiteral("origin"));
         dialog->locationField()->setText(location);
@@ -251,19 +276,29 @@ void TestDialogs::failedRemoteAddChangesNoList()
     const QString folder = makeRepo(QStringLiteral("repo"));
     testing::runJj(folder, args({"git", "remote", "add", "origin", "https://example.com/a"}));
     Window w(folder);
-    m_jj->clear();
-    auto *dialog = w.present<AddRemoteView>(Sheet::addRemote);
-    QTest::keyClicks(dialog->nameField(), QStringLiteral("origin"));
-    QTest::keyClicks(dialog->locationField(), QStringLiteral("https://example.com/b"));
-    dialog->actionButton()->button()->click();
-    QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
+    // A name that is taken, and an address that jj cannot read.
+    const QList<std::pair<QString, QString>> refused{
+        {QStringLiteral("origin"), QStringLiteral("https://example.com/b")},
+        {QStringLiteral("other"), QStringLiteral("https://exa mple.com/b")}};
+    for (const auto &[name, address] : refused) {
+        m_jj->clear();
+        m_alerts->alerts.clear();
+        auto *dialog = w.present<AddRemoteView>(Sheet::addRemote);
+        QTest::keyClicks(dialog->nameField(), name);
+        QTest::keyClicks(dialog->locationField(), address);
+        dialog->actionButton()->button()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
 
-    QCOMPARE(m_jj->commands().size(), 1);
-    QCOMPARE(m_alerts->alerts.size(), 1);
-    QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
-    QVERIFY(!m_alerts->alerts[0].informative.isEmpty());
-    QVERIFY(w.controller.repo().remotes.isEmpty());
-    QVERIFY(!w.controller.repo().currentRemote);
+        QCOMPARE(m_jj->commands().size(), 1);
+        QCOMPARE(m_alerts->alerts.size(), 1);
+        QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
+        QVERIFY2(m_alerts->alerts[0].informative.startsWith(QStringLiteral("Error: ")),
+                 qPrintable(m_alerts->alerts[0].informative));
+        QVERIFY(w.controller.repo().remotes.isEmpty());
+        QVERIFY(!w.controller.repo().currentRemote);
+    }
+    QCOMPARE(testing::runJj(folder, args({"git", "remote", "list"})),
+             QStringLiteral("origin https://example.com/a\n"));
 }
 
 void TestDialogs::commitWithMultiLineMessage()

@@ -295,11 +295,10 @@ private slots:
         QDir().mkpath(bare);
         QProcess::execute(QStringLiteral("git"), {QStringLiteral("init"), QStringLiteral("-q"),
                                                   QStringLiteral("--bare"), bare});
-        const Remote origin = QCoro::waitFor(
-            m_controller->addRemote(QStringLiteral("origin"), QUrl::fromLocalFile(bare)));
+        const Remote origin =
+            QCoro::waitFor(m_controller->addRemote(QStringLiteral("origin"), bare));
         QCOMPARE(origin.name, QStringLiteral("origin"));
-        QCoro::waitFor(
-            m_controller->addRemote(QStringLiteral("-backup"), QUrl::fromLocalFile(bare)));
+        QCoro::waitFor(m_controller->addRemote(QStringLiteral("-backup"), bare));
         const QList<Remote> remotes = QCoro::waitFor(m_controller->listRemotes());
         QCOMPARE(remotes.size(), 2);
         QCOMPARE(remotes[0].name, QStringLiteral("-backup"));
