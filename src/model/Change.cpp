@@ -126,8 +126,8 @@ QCoro::Task<QString> Change::diff(Folder folder)
     co_return result.text;
 }
 
-QCoro::Task<> Change::describe(QString text, Folder folder)
+QCoro::Task<CommandResult> Change::describe(QString text, Folder folder)
 {
     const ChangePtr keepAlive = weak_from_this().lock();
-    co_await runCommand(folder.url, JujutsuCommand::describe(text, revision()));
+    co_return co_await runCommand(folder.url, JujutsuCommand::describe(text, revision()));
 }

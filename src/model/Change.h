@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Coding.h"
+#include "model/CommandProcess.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -63,8 +64,9 @@ public:
     // Stores the `jj diff --git` text in changedText on success; returns the run's text
     // (the diff, or the failure text).
     QCoro::Task<QString> diff(Folder folder);
-    // Sets the description in the repository; the outcome is not reported.
-    QCoro::Task<> describe(QString text, Folder folder);
+    // Sets the description in the repository; gives the run's outcome. The record is left
+    // as it is either way.
+    QCoro::Task<CommandResult> describe(QString text, Folder folder);
 
     // Runs the five `jj show` field readers over a whole output, in the order commit
     // id, change id, author, time stamp, description. Gives the description as the user

@@ -330,7 +330,11 @@ QCoro::Task<> RepoController::describeFirstSelected(QString text)
     const ChangePtr change = m_repo.selectedChanges.first();
     if (!change)
         co_return;
-    co_await change->describe(text, m_repo.folder);
+    const CommandResult result = co_await change->describe(text, m_repo.folder);
+    if (result.isError) {
+        co_await platform::showErrorAlert(result.text);
+        co_return;
+    }
     change->setDescription(text);
 }
 

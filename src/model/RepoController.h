@@ -88,7 +88,8 @@ public:
     // and makes it the current one. An address of blanks runs nothing; a failed add
     // lists nothing.
     QCoro::Task<> addCurrentRemote(QString name, QString address);
-    // Describes the first selected change, and gives its record the text that was sent.
+    // Describes the first selected change; once jj has taken the text, the record shows
+    // it. A refused text is reported with the error alert and written nowhere.
     QCoro::Task<> describeFirstSelected(QString text);
     // Tracks the current bookmark at the current remote, then points it at the change
     // below the working copy and pushes it. Needs both choices and two listed changes;

@@ -227,6 +227,41 @@ private slots:
         QVERIFY(edited >= 9);
     }
 
+    void refusedDescriptionsAreReportedAndKept()
+    {
+        write(QStringLiteral("a.txt"), "a\n");
+        commit(QStringLiteral("Published"));
+        // A bookmark pushed to a remote makes its change immutable.
+        const QString bare = m_jj->workspace() + QStringLiteral("/remotes/origin.git");
+        QProcess::execute(QStringLiteral("git"), {QStringLiteral("init"), QStringLiteral("-q"),
+                                                  QStringLiteral("--bare"), bare});
+        jj({QStringLiteral("git"), QStringLiteral("remote"), QStringLiteral("add"),
+            QStringLiteral("origin"), bare});
+        jj({QStringLiteral("bookmark"), QStringLiteral("create"), QStringLiteral("main"),
+            QStringLiteral("-r"), QStringLiteral("@-")});
+        jj({QStringLiteral("bookmark"), QStringLiteral("track"), QStringLiteral("main@origin")});
+        jj({QStringLiteral("git"), QStringLiteral("push"), QStringLiteral("-b"),
+            QStringLiteral("main")});
+        QCoro::waitFor(m_controller->loadChanges(ChangeCategory::allChanges));
+        const QList<ChangePtr> changes = m_controller->repo().changes;
+        QCOMPARE(changes.size(), 3);
+
+        // The published change, then the root.
+        for (const ChangePtr &change : {changes[1], changes[2]}) {
+            const QString before = change->description();
+            const QString held = stored(change->changeId());
+            m_controller->modifyRepo([&](Repo &repo) { repo.selectedChanges = ChangeSet{change}; });
+            QCoro::waitFor(m_controller->describeFirstSelected(QStringLiteral("Rewritten")));
+            QCOMPARE(m_alerts->alerts.size(), 1);
+            QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
+            QVERIFY2(m_alerts->alerts[0].informative.contains(QStringLiteral("immutable")),
+                     qPrintable(m_alerts->alerts[0].informative));
+            m_alerts->alerts.clear();
+            QCOMPARE(change->description(), before);
+            QCOMPARE(stored(change->changeId()), held);
+        }
+    }
+
     void marksAreNoIds()
     {
         write(QStringLiteral("a.txt"), "a\n");

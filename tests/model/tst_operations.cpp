@@ -431,11 +431,16 @@ private slots:
         QCoro::waitFor(c->show(folder));
         QCOMPARE(c->changeId(), QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv"));
 
-        QCoro::waitFor(c->describe(QStringLiteral("new\ntext"), folder));
-        QCOMPARE(jj.calls().last(),
-                 (QStringList{QStringLiteral("describe"), QStringLiteral("-m"),
-                              QStringLiteral("new\ntext"), QStringLiteral("-r"),
-                              QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv")}));
+        const QStringList describe{QStringLiteral("describe"), QStringLiteral("-m"),
+                                   QStringLiteral("new\ntext"), QStringLiteral("-r"),
+                                   QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv")};
+        QVERIFY(!QCoro::waitFor(c->describe(QStringLiteral("new\ntext"), folder)).isError);
+        QCOMPARE(jj.calls().last(), describe);
+        jj.fail(describe, QStringLiteral("Error: Commit 1234 is immutable\n"));
+        const CommandResult refused =
+            QCoro::waitFor(c->describe(QStringLiteral("new\ntext"), folder));
+        QVERIFY(refused.isError);
+        QCOMPARE(refused.text, QStringLiteral("Error: Commit 1234 is immutable\n"));
         QCOMPARE(c->description().left(6), QStringLiteral("Revert")); // describe writes nothing
     }
 
