@@ -25,14 +25,14 @@ void EditDescriptionView::showEvent(QShowEvent *event)
 void EditDescriptionView::loadDescription()
 {
     const ChangePtr change = m_controller ? m_controller->repo().selectedChanges.first() : nullptr;
-    m_editor->setPlainText(change ? change->description() : QString());
+    setEditorText(m_editor, change ? change->description() : QString());
 }
 
 QCoro::Task<> EditDescriptionView::action()
 {
     QPointer<EditDescriptionView> self(this);
     const QPointer<RepoController> controller = m_controller;
-    const QString text = m_editor->toPlainText();
+    const QString text = editorText(m_editor);
     if (controller)
         co_await controller->describeFirstSelected(text);
     if (self)

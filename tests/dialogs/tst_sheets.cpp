@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextCursor>
 
 Q_DECLARE_METATYPE(Sheet)
 
@@ -78,6 +79,7 @@ private slots:
     void sameSheetAgainKeepsTheDialog();
     void dismissAfterCloseDoesNothing();
     void editDialogOpensWithFirstSelectedDescription();
+    void editorsKeepEveryCharacter();
     void pickerTitlesAndItems();
     void choosingAnEntryAlwaysNotifies();
     void pickerFollowsTheModel();
@@ -292,6 +294,31 @@ void TestSheets::editDialogOpensWithFirstSelectedDescription()
     EditDescriptionView empty(&controller, &window);
     empty.open();
     QVERIFY(empty.editor()->toPlainText().isEmpty());
+}
+
+void TestSheets::editorsKeepEveryCharacter()
+{
+    // The document would make line breaks of "\r", "\r\n", U+2029 and its frame marks,
+    // and toPlainText blanks of no-break spaces and line feeds of U+2028.
+    const QString text =
+        QStringLiteral("a\rb\r\nc\u2029d\u2028e\u00a0f\tg\ufdd0h\ufdd1i\ufffcj\n   \n- k\n\n");
+    QPlainTextEdit *editor = makeTextEditor();
+    std::unique_ptr<QWidget> owner(editor);
+    setEditorText(editor, text);
+    QCOMPARE(editorText(editor), text);
+    QVERIFY(!editor->document()->isUndoAvailable());
+
+    // What the user types beside a kept character is what was typed.
+    editor->show();
+    QTextCursor cursor(editor->document());
+    cursor.setPosition(2);
+    editor->setTextCursor(cursor);
+    QTest::keyClicks(editor, QStringLiteral("\rX"));
+    QCOMPARE(editorText(editor), QStringLiteral("a\r\nX") + text.mid(2));
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QCOMPARE(editorText(editor), u'a' + text.mid(2));
 }
 
 void TestSheets::pickerTitlesAndItems()
