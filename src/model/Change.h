@@ -58,9 +58,10 @@ public:
     // Fills the record from `jj show`; returns the run's text.
     QCoro::Task<QString> show(Folder folder);
     // Fills the record from `jj show` and gives the description as the user wrote it, for
-    // an editor: empty for a change without one (never jj's placeholder), nothing when jj
-    // could not be run or its output read.
-    QCoro::Task<std::optional<QString>> loadEditableDescription(Folder folder);
+    // an editor: empty for a change without one (never jj's placeholder). A failed run
+    // answers with jj's failure; output that cannot be read is a failure too, with that
+    // output as its text, so that no editor starts from a description that is not there.
+    QCoro::Task<CommandResult> loadEditableDescription(Folder folder);
     // Stores the `jj diff --git` text in changedText on success; returns the run's text
     // (the diff, or the failure text).
     QCoro::Task<QString> diff(Folder folder);

@@ -323,6 +323,19 @@ QCoro::Task<> RepoController::addCurrentRemote(QString name, QString address)
     modifyRepo([&](Repo &repo) { repo.currentRemote = remote; });
 }
 
+QCoro::Task<std::optional<QString>> RepoController::loadFirstSelectedDescription()
+{
+    const ChangePtr change = m_repo.selectedChanges.first();
+    if (!change)
+        co_return QString();
+    const CommandResult result = co_await change->loadEditableDescription(m_repo.folder);
+    if (result.isError) {
+        co_await platform::showErrorAlert(result.text);
+        co_return std::nullopt;
+    }
+    co_return result.text;
+}
+
 QCoro::Task<> RepoController::describeFirstSelected(QString text)
 {
     // The record that is described is the one that shows the new text, with the text

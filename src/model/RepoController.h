@@ -88,6 +88,10 @@ public:
     // and makes it the current one. An address of blanks runs nothing; a failed add
     // lists nothing.
     QCoro::Task<> addCurrentRemote(QString name, QString address);
+    // The first selected change's description as the user wrote it, for an editor: empty
+    // for a change without one, and when nothing is selected. When jj cannot give it (the
+    // change was abandoned meanwhile, say) the error alert is shown, and nothing is given.
+    QCoro::Task<std::optional<QString>> loadFirstSelectedDescription();
     // Describes the first selected change; once jj has taken the text, the record shows
     // it. A refused text is reported with the error alert and written nowhere.
     QCoro::Task<> describeFirstSelected(QString text);

@@ -90,6 +90,16 @@ struct Window {
 
     bool closed() const { return !presenter.sheet().has_value(); }
 
+    // The edit dialog on the change, once its description has arrived.
+    EditDescriptionView *editDescription(const ChangePtr &change)
+    {
+        controller.modifyRepo([&](Repo &repo) { repo.selectedChanges = {change}; });
+        auto *dialog = present<EditDescriptionView>(Sheet::editChangeDescription);
+        if (!QTest::qWaitFor([&] { return dialog->editor()->isEnabled(); }, jjTimeout))
+            qWarning("the description did not arrive");
+        return dialog;
+    }
+
     QMainWindow window;
     RepoController controller;
     SheetPresenter presenter;
@@ -128,6 +138,9 @@ private slots:
     void failedRemoteAddChangesNoList();
     void commitWithMultiLineMessage();
     void editDescriptionWritesBack();
+    void descriptionsSurviveTheEditorUnchanged();
+    void refusedDescriptionIsNotShown();
+    void editAnAbandonedChangeAlertsAndCloses();
     void editWithoutSelectionRunsNothing();
     void pushNeedsTwoChanges();
     void pushTracksThenPushes();
@@ -367,7 +380,13 @@ void TestDialogs::editDescriptionWritesBack()
     m_jj->clear();
 
     auto *dialog = w.present<EditDescriptionView>(Sheet::editChangeDescription);
+    // Nothing can be edited or saved before the description has arrived.
+    QVERIFY(!dialog->editor()->isEnabled());
+    QVERIFY(!dialog->actionButton()->button()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(dialog->editor()->isEnabled(), jjTimeout);
+    QVERIFY(dialog->actionButton()->button()->isEnabled());
     QCOMPARE(editorText(dialog->editor()), QStringLiteral("Add a README"));
+    m_jj->clear();
     dialog->editor()->selectAll();
     QTest::keyClicks(dialog->editor(), QStringLiteral("Explain the project"));
     QTest::keyClick(dialog->editor(), Qt::Key_Return);
@@ -386,12 +405,81 @@ void TestDialogs::editDescriptionWritesBack()
                 .contains(QStringLiteral("Explain the project")));
 }
 
+void TestDialogs::descriptionsSurviveTheEditorUnchanged()
+{
+    const QString folder = makeRepo(QStringLiteral("repo"));
+    testing::makeHistory(folder);
+    Window w(folder);
+    w.load();
+    int edited = 0;
+    for (const ChangePtr &change : w.controller.repo().changes) {
+        const QString id = change->changeId();
+        if (id == QStringLiteral("zzzzzzzz"))
+            continue;
+        const QString before = storedDescription(folder, id);
+        auto *dialog = w.editDescription(change);
+        // The whole description as it was written; nothing for a change without one.
+        QCOMPARE(editorText(dialog->editor()) +
+                     (before.isEmpty() ? QString() : QStringLiteral("\n")),
+                 before);
+        dialog->actionButton()->button()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
+        QCOMPARE(storedDescription(folder, id), before);
+        ++edited;
+    }
+    QVERIFY(edited >= 10);
+    QVERIFY(m_alerts->alerts.isEmpty());
+}
+
+void TestDialogs::refusedDescriptionIsNotShown()
+{
+    const QString folder = makeRepo(QStringLiteral("repo"));
+    Window w(folder);
+    w.load();
+    const ChangePtr root = w.controller.repo().changes.last();
+    auto *dialog = w.editDescription(root);
+    QCOMPARE(editorText(dialog->editor()), QString());
+    const QString shown = root->description();
+    QTest::keyClicks(dialog->editor(), QStringLiteral("Not for the root"));
+    dialog->actionButton()->button()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
+
+    QCOMPARE(m_alerts->alerts.size(), 1);
+    QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
+    QCOMPARE(m_alerts->alerts[0].informative,
+             QStringLiteral("Error: The root commit 000000000000 is immutable\n"));
+    QCOMPARE(root->description(), shown);
+    QCOMPARE(storedDescription(folder, QStringLiteral("root()")), QString());
+}
+
+void TestDialogs::editAnAbandonedChangeAlertsAndCloses()
+{
+    const QString folder = makeRepo(QStringLiteral("repo"));
+    Window w(folder);
+    w.load();
+    const ChangePtr change = w.controller.repo().changes.at(1);
+    testing::runJj(folder, {QStringLiteral("abandon"), QStringLiteral("-r"), change->changeId()});
+    m_jj->clear();
+    w.controller.modifyRepo([&](Repo &repo) { repo.selectedChanges = {change}; });
+    w.present<EditDescriptionView>(Sheet::editChangeDescription);
+    QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
+
+    // No editor was offered whose saving would wipe the description.
+    QCOMPARE(m_jj->commands(), QList<QStringList>({{QStringLiteral("show"), change->changeId()}}));
+    QCOMPARE(m_alerts->alerts.size(), 1);
+    QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
+    QVERIFY2(m_alerts->alerts[0].informative.contains(change->changeId()),
+             qPrintable(m_alerts->alerts[0].informative));
+    QCOMPARE(change->description(), QStringLiteral("Add a README"));
+}
+
 void TestDialogs::editWithoutSelectionRunsNothing()
 {
     Window w(makeRepo(QStringLiteral("repo")));
     w.load();
     m_jj->clear();
     auto *dialog = w.present<EditDescriptionView>(Sheet::editChangeDescription);
+    QVERIFY(dialog->editor()->isEnabled());
     QVERIFY(editorText(dialog->editor()).isEmpty());
     QTest::keyClicks(dialog->editor(), QStringLiteral("lost"));
     dialog->actionButton()->button()->click();

@@ -1,4 +1,4 @@
-#include "support/TestSupport.h"
+#include "support/FakeJj.h"
 
 #include "dialogs/AddBookmarkView.h"
 #include "dialogs/AddChangeView.h"
@@ -13,6 +13,7 @@
 #include "model/RepoController.h"
 #include "widgets/AsyncButton.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -269,9 +270,14 @@ void TestSheets::dismissAfterCloseDoesNothing()
 
 void TestSheets::editDialogOpensWithFirstSelectedDescription()
 {
+    testing::FakeJj jj;
+    jj.respond(testing::argv({"show", "kkmpptxz"}),
+               testing::showOutput(QStringLiteral("kkmpptxz"), QStringLiteral("abcd"),
+                                   QStringLiteral("First line\n\nbody")));
     Repo repo = sampleRepo();
-    const ChangePtr first =
-        change(QStringLiteral("kkmpptxz"), QStringLiteral("First line\n\nbody"));
+    repo.folder = Folder(QUrl::fromLocalFile(QDir::tempPath()));
+    // The list knows only the first line; the editor gets the whole description.
+    const ChangePtr first = change(QStringLiteral("kkmpptxz"), QStringLiteral("First line"));
     const ChangePtr second = change(QStringLiteral("rlvkpnrz"), QStringLiteral("other"));
     repo.changes = {second, first};
     repo.selectedChanges = {first, second};
@@ -280,20 +286,23 @@ void TestSheets::editDialogOpensWithFirstSelectedDescription()
 
     EditDescriptionView dialog(&controller, &window);
     // Filled when it comes on screen, not before.
-    QVERIFY(dialog.editor()->toPlainText().isEmpty());
+    QVERIFY(editorText(dialog.editor()).isEmpty());
     dialog.open();
-    QCOMPARE(dialog.editor()->toPlainText(), QStringLiteral("First line\n\nbody"));
+    QTRY_COMPARE(editorText(dialog.editor()), QStringLiteral("First line\n\nbody"));
+    QCOMPARE(jj.calls(), QList<QStringList>{testing::argv({"show", "kkmpptxz"})});
 
     // Filled once: what the user typed stays when the dialog is shown again.
-    dialog.editor()->setPlainText(QStringLiteral("typed"));
+    setEditorText(dialog.editor(), QStringLiteral("typed"));
     dialog.hide();
     dialog.show();
-    QCOMPARE(dialog.editor()->toPlainText(), QStringLiteral("typed"));
+    QCOMPARE(editorText(dialog.editor()), QStringLiteral("typed"));
 
     controller.modifyRepo([](Repo &r) { r.selectedChanges = ChangeSet(); });
     EditDescriptionView empty(&controller, &window);
     empty.open();
-    QVERIFY(empty.editor()->toPlainText().isEmpty());
+    QVERIFY(empty.editor()->isEnabled());
+    QVERIFY(editorText(empty.editor()).isEmpty());
+    QCOMPARE(jj.calls().size(), 1);
 }
 
 void TestSheets::editorsKeepEveryCharacter()

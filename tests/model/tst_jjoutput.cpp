@@ -97,49 +97,7 @@ private:
     }
     Folder folder() const { return m_controller->repo().folder; }
 
-    // A history with every kind of change the readers meet: descriptions of several
-    // paragraphs, indented lines, lines that look like options or file sections, no-break
-    // spaces and Unicode line breaks; files added, modified, removed, renamed, made
-    // executable and linked; an empty change, a conflict, an undescribed change, an
-    // author without e-mail and one with parentheses in the name.
-    void makeHistory()
-    {
-        write(QStringLiteral("a.txt"), "one\n");
-        write(QStringLiteral("gone.txt"), "bye\n");
-        write(QStringLiteral("old name.txt"), "moved\n");
-        commit(QStringLiteral("Add files\n\nThe body says why.\n  indented line\n- a dash\n"));
-        write(QStringLiteral("a.txt"), "one\ntwo\n");
-        QFile::remove(m_path + QStringLiteral("/gone.txt"));
-        QFile::rename(m_path + QStringLiteral("/old name.txt"),
-                      m_path + QStringLiteral("/new.txt"));
-        commit(QStringLiteral("Modify, remove and rename\n\nAdded regular file x:\n"
-                              "Modified regular file y:\n\nStill the description."));
-        write(QStringLiteral("run.sh"), "#!/bin/sh\n");
-        QFile::setPermissions(m_path + QStringLiteral("/run.sh"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile::link(QStringLiteral("a.txt"), m_path + QStringLiteral("/link"));
-        commit(QStringLiteral("\u00a0edge\u00a0 in\u00a0side, a\u2028separator, \u0085 NEL, "
-                              "\v VT, \f FF"));
-        commit(QStringLiteral("- starts like an option"));
-        commit(QString()); // an empty change without a description
-        qputenv("JJ_USER", "Jane (JD) Doe");
-        jj({QStringLiteral("new"), QStringLiteral("-m"), QStringLiteral("By Jane")});
-        write(QStringLiteral("a.txt"), "one\ntwo\nthree\n");
-        qputenv("JJ_EMAIL", "");
-        jj({QStringLiteral("new"), QStringLiteral("-m"), QStringLiteral("No e-mail")});
-        qputenv("JJ_USER", "Test User");
-        qputenv("JJ_EMAIL", "test.user@example.com");
-        // Two siblings that change the same line, one rebased onto the other: a conflict.
-        jj({QStringLiteral("new"), QStringLiteral("-m"), QStringLiteral("Left")});
-        write(QStringLiteral("a.txt"), "left\n");
-        const QString left = jjAt(QStringLiteral("@"), QStringLiteral("change_id"));
-        jj({QStringLiteral("new"), QStringLiteral("@-"), QStringLiteral("-m"),
-            QStringLiteral("Right")});
-        write(QStringLiteral("a.txt"), "right\n");
-        jj({QStringLiteral("new")});
-        jj({QStringLiteral("rebase"), QStringLiteral("-r"), QStringLiteral("@-"),
-            QStringLiteral("-d"), left});
-    }
+    void makeHistory() { testing::makeHistory(m_path); }
 
 private slots:
     void init()
@@ -189,13 +147,14 @@ private slots:
         for (const ChangePtr &change : changes) {
             const QString revision = change->changeId();
             const QString description = stored(revision);
-            const std::optional<QString> editable =
+            const CommandResult editable =
                 QCoro::waitFor(change->loadEditableDescription(folder()));
-            QVERIFY2(editable, qPrintable(revision));
+            QVERIFY2(!editable.isError, qPrintable(revision));
             // jj stores a description with its final line break.
-            QCOMPARE(description.isEmpty() ? QString() : *editable + u'\n', description);
-            QCOMPARE(change->description(),
-                     description.isEmpty() ? QStringLiteral("(no description set)") : *editable);
+            QCOMPARE(description.isEmpty() ? QString() : editable.text + u'\n', description);
+            QCOMPARE(change->description(), description.isEmpty()
+                                                ? QStringLiteral("(no description set)")
+                                                : editable.text);
             QCOMPARE(change->changeId(), jjAt(revision, QStringLiteral("change_id")));
             QCOMPARE(change->commitHash(), jjAt(revision, QStringLiteral("commit_id")));
             QCOMPARE(change->author(),
@@ -217,10 +176,9 @@ private slots:
             if (change->changeId() == QStringLiteral("zzzzzzzz"))
                 continue;
             const QString before = stored(change->changeId());
-            const std::optional<QString> text =
-                QCoro::waitFor(change->loadEditableDescription(folder()));
-            QVERIFY(text);
-            QCoro::waitFor(change->describe(*text, folder()));
+            const CommandResult text = QCoro::waitFor(change->loadEditableDescription(folder()));
+            QVERIFY(!text.isError);
+            QVERIFY(!QCoro::waitFor(change->describe(text.text, folder())).isError);
             QCOMPARE(stored(change->changeId()), before);
             ++edited;
         }
