@@ -62,7 +62,7 @@ private:
     {
         const QString kept = format.stringProperty(keptCharacter);
         if (kept == u"\r")
-            return QStringLiteral("\u240d");
+            return QStringLiteral("\u21b5");
         if (kept == QChar::ParagraphSeparator)
             return QStringLiteral("\u00b6");
         return QStringLiteral("U+%1").arg(uint(kept.isEmpty() ? 0 : kept.at(0).unicode()), 4, 16,
