@@ -15,7 +15,7 @@ QCoro::Task<> AddChangeView::action()
 {
     QPointer<AddChangeView> self(this);
     const QPointer<RepoController> controller = m_controller;
-    const QString description = m_changeDescription->toPlainText();
+    const QString description = editorText(m_changeDescription);
     if (controller)
         co_await controller->commit(description);
     if (self)

@@ -17,11 +17,10 @@ QCoro::Task<> AddRemoteView::action()
 {
     QPointer<AddRemoteView> self(this);
     const QPointer<RepoController> controller = m_controller;
-    // As typed, untrimmed.
-    const QUrl url(m_location->text(), QUrl::StrictMode);
+    const QString address = m_location->text();
     const QString name = m_name->text();
     if (controller)
-        co_await controller->addCurrentRemote(name, url);
+        co_await controller->addCurrentRemote(name, address);
     if (self)
         self->dismiss();
 }

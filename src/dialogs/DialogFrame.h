@@ -59,3 +59,13 @@ QLineEdit *makeTextField(const QString &title, QWidget *parent = nullptr);
 // The dialogs' multi-line text input: never lower than 128 pixels, and it takes all
 // the height the dialog gives it.
 QPlainTextEdit *makeTextEditor(QWidget *parent = nullptr);
+
+// A text editor's text exactly as it stands: its lines joined with "\n", every other
+// character as it is (toPlainText would make no-break spaces blanks and line separators
+// line feeds).
+QString editorText(const QPlainTextEdit *editor);
+// Puts a text into an editor so that editorText gives it back unchanged, and clears the
+// editor's undo history. The document would end a line at "\r" and U+2029 as at "\n";
+// such characters are kept in their lines instead, as marks that show what they are and
+// that the user deletes as any other character.
+void setEditorText(QPlainTextEdit *editor, const QString &text);

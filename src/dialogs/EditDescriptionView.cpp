@@ -1,6 +1,7 @@
 #include "dialogs/EditDescriptionView.h"
 
 #include "model/RepoController.h"
+#include "widgets/AsyncButton.h"
 
 #include <QPlainTextEdit>
 
@@ -22,17 +23,33 @@ void EditDescriptionView::showEvent(QShowEvent *event)
     }
 }
 
-void EditDescriptionView::loadDescription()
+QCoro::Task<> EditDescriptionView::loadDescription()
 {
-    const ChangePtr change = m_controller ? m_controller->repo().selectedChanges.first() : nullptr;
-    m_editor->setPlainText(change ? change->description() : QString());
+    QPointer<EditDescriptionView> self(this);
+    const QPointer<RepoController> controller = m_controller;
+    m_editor->setEnabled(false);
+    actionButton()->setEnabled(false);
+    // Not a conditional expression: GCC 12 destroys a co_await result inside one twice.
+    std::optional<QString> text;
+    if (controller)
+        text = co_await controller->loadFirstSelectedDescription();
+    if (!self)
+        co_return;
+    if (!text) {
+        dismiss();
+        co_return;
+    }
+    setEditorText(m_editor, *text);
+    m_editor->setEnabled(true);
+    actionButton()->setEnabled(true);
+    m_editor->setFocus();
 }
 
 QCoro::Task<> EditDescriptionView::action()
 {
     QPointer<EditDescriptionView> self(this);
     const QPointer<RepoController> controller = m_controller;
-    const QString text = m_editor->toPlainText();
+    const QString text = editorText(m_editor);
     if (controller)
         co_await controller->describeFirstSelected(text);
     if (self)

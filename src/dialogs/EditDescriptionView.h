@@ -22,7 +22,9 @@ protected:
     QCoro::Task<> action() override;
 
 private:
-    void loadDescription();
+    // Fills the editor from the description jj holds; until then nothing can be edited
+    // or saved. A description that cannot be had closes the dialog.
+    QCoro::Task<> loadDescription();
 
     // Reads the repository only; it writes the change record, which the model shares.
     QPointer<RepoController> m_controller;

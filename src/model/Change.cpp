@@ -108,13 +108,15 @@ QCoro::Task<QString> Change::show(Folder folder)
     co_return result.text;
 }
 
-QCoro::Task<std::optional<QString>> Change::loadEditableDescription(Folder folder)
+QCoro::Task<CommandResult> Change::loadEditableDescription(Folder folder)
 {
     const ChangePtr keepAlive = weak_from_this().lock();
     const CommandResult result = co_await runCommand(folder.url, JujutsuCommand::show(revision()));
     if (result.isError)
-        co_return std::nullopt;
-    co_return readShowOutput(result.text);
+        co_return result;
+    if (const std::optional<QString> description = readShowOutput(result.text))
+        co_return CommandResult{*description};
+    co_return CommandResult{result.text, true};
 }
 
 QCoro::Task<QString> Change::diff(Folder folder)
@@ -126,8 +128,8 @@ QCoro::Task<QString> Change::diff(Folder folder)
     co_return result.text;
 }
 
-QCoro::Task<> Change::describe(QString text, Folder folder)
+QCoro::Task<CommandResult> Change::describe(QString text, Folder folder)
 {
     const ChangePtr keepAlive = weak_from_this().lock();
-    co_await runCommand(folder.url, JujutsuCommand::describe(text, revision()));
+    co_return co_await runCommand(folder.url, JujutsuCommand::describe(text, revision()));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Coding.h"
+#include "model/CommandProcess.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -57,14 +58,16 @@ public:
     // Fills the record from `jj show`; returns the run's text.
     QCoro::Task<QString> show(Folder folder);
     // Fills the record from `jj show` and gives the description as the user wrote it, for
-    // an editor: empty for a change without one (never jj's placeholder), nothing when jj
-    // could not be run or its output read.
-    QCoro::Task<std::optional<QString>> loadEditableDescription(Folder folder);
+    // an editor: empty for a change without one (never jj's placeholder). A failed run
+    // answers with jj's failure; output that cannot be read is a failure too, with that
+    // output as its text, so that no editor starts from a description that is not there.
+    QCoro::Task<CommandResult> loadEditableDescription(Folder folder);
     // Stores the `jj diff --git` text in changedText on success; returns the run's text
     // (the diff, or the failure text).
     QCoro::Task<QString> diff(Folder folder);
-    // Sets the description in the repository; the outcome is not reported.
-    QCoro::Task<> describe(QString text, Folder folder);
+    // Sets the description in the repository; gives the run's outcome. The record is left
+    // as it is either way.
+    QCoro::Task<CommandResult> describe(QString text, Folder folder);
 
     // Runs the five `jj show` field readers over a whole output, in the order commit
     // id, change id, author, time stamp, description. Gives the description as the user

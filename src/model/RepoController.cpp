@@ -218,16 +218,15 @@ QCoro::Task<> RepoController::commit(QString description)
     co_await insertWorkingCopy();
 }
 
-QCoro::Task<Remote> RepoController::addRemote(QString name, QUrl url)
+QCoro::Task<Remote> RepoController::addRemote(QString name, QString address)
 {
     QPointer<RepoController> self(this);
-    const CommandResult result =
-        co_await run(JujutsuCommand::addRemote(name, url.toString(QUrl::FullyEncoded)));
+    const CommandResult result = co_await run(JujutsuCommand::addRemote(name, address));
     if (result.isError) {
         co_await platform::showErrorAlert(result.text, self);
         co_return Remote{QString(), fileUrlFromPath(QString())};
     }
-    co_return Remote{name, url};
+    co_return Remote{name, fileUrlFromPath(address)};
 }
 
 QCoro::Task<bool> RepoController::abandon(ChangeSet changes)
@@ -379,18 +378,35 @@ QCoro::Task<> RepoController::addCurrentBookmark(QString name)
     modifyRepo([&](Repo &repo) { repo.currentBookmark = bookmark; });
 }
 
-QCoro::Task<> RepoController::addCurrentRemote(QString name, QUrl url)
+QCoro::Task<> RepoController::addCurrentRemote(QString name, QString address)
 {
-    if (!url.isValid() || url.isEmpty())
+    // Paths, URLs and scp-like addresses alike are jj's to judge; blanks around a pasted
+    // address are never meant.
+    address = address.trimmed();
+    if (address.isEmpty())
         co_return;
     QPointer<RepoController> self(this);
-    const Remote remote = co_await addRemote(std::move(name), std::move(url));
+    const Remote remote = co_await addRemote(std::move(name), std::move(address));
     // A failed add has shown its alert and answers with an unnamed remote, which is no
     // remote of the repository.
     if (!self || remote.name.isEmpty())
         co_return;
     modifyRepo([&](Repo &repo) { repo.remotes.append(remote); });
     modifyRepo([&](Repo &repo) { repo.currentRemote = remote; });
+}
+
+QCoro::Task<std::optional<QString>> RepoController::loadFirstSelectedDescription()
+{
+    const ChangePtr change = m_repo.selectedChanges.first();
+    if (!change)
+        co_return QString();
+    QPointer<RepoController> self(this);
+    const CommandResult result = co_await change->loadEditableDescription(m_repo.folder);
+    if (result.isError) {
+        co_await platform::showErrorAlert(result.text, self);
+        co_return std::nullopt;
+    }
+    co_return result.text;
 }
 
 QCoro::Task<> RepoController::describeFirstSelected(QString text)
@@ -400,7 +416,12 @@ QCoro::Task<> RepoController::describeFirstSelected(QString text)
     const ChangePtr change = m_repo.selectedChanges.first();
     if (!change)
         co_return;
-    co_await change->describe(text, m_repo.folder);
+    QPointer<RepoController> self(this);
+    const CommandResult result = co_await change->describe(text, m_repo.folder);
+    if (result.isError) {
+        co_await platform::showErrorAlert(result.text, self);
+        co_return;
+    }
     change->setDescription(text);
 }
 

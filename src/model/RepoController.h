@@ -70,7 +70,10 @@ public:
     // it is dismissed.
     QCoro::Task<Bookmark> addBookmark(QString name);
     QCoro::Task<> commit(QString description);
-    QCoro::Task<Remote> addRemote(QString name, QUrl url);
+    // The address reaches jj as it is given. The remote it answers with carries the file
+    // URL that the remote list makes of the address; a failed add answers with an unnamed
+    // remote.
+    QCoro::Task<Remote> addRemote(QString name, QString address);
     // Each says whether jj did it.
     QCoro::Task<bool> abandon(ChangeSet changes);
     QCoro::Task<bool> rebase(ChangeSet changes, ChangePtr target);
@@ -84,10 +87,16 @@ public:
     // Operations that the views start, each with the list updates that follow it.
     // Creates the bookmark, then lists it and makes it the current one.
     QCoro::Task<> addCurrentBookmark(QString name);
-    // Adds the remote, then lists it and makes it the current one. A location that is
-    // no valid URL (the empty one among them) runs nothing; a failed add lists nothing.
-    QCoro::Task<> addCurrentRemote(QString name, QUrl url);
-    // Describes the first selected change, and gives its record the text that was sent.
+    // Adds the remote at the address as typed, less the blanks around it, then lists it
+    // and makes it the current one. An address of blanks runs nothing; a failed add
+    // lists nothing.
+    QCoro::Task<> addCurrentRemote(QString name, QString address);
+    // The first selected change's description as the user wrote it, for an editor: empty
+    // for a change without one, and when nothing is selected. When jj cannot give it (the
+    // change was abandoned meanwhile, say) the error alert is shown, and nothing is given.
+    QCoro::Task<std::optional<QString>> loadFirstSelectedDescription();
+    // Describes the first selected change; once jj has taken the text, the record shows
+    // it. A refused text is reported with the error alert and written nowhere.
     QCoro::Task<> describeFirstSelected(QString text);
     // Tracks the current bookmark at the current remote, then points it at the working
     // copy's parent as jj knows it, whatever the list shows, and pushes it. Needs both

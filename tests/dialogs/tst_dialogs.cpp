@@ -48,6 +48,26 @@ QList<QStringList> runsOf(const QList<QStringList> &commands, const QStringList 
     return found;
 }
 
+// Types a text key by key, Return for each line break, as a keyboard that gives any
+// character would.
+void type(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text) {
+        if (c == u'\n')
+            QTest::keyClick(widget, Qt::Key_Return);
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+// What jj holds as the description of a change, byte for byte.
+QString storedDescription(const QString &folder, const QString &revision)
+{
+    return testing::runJj(folder, {QStringLiteral("log"), QStringLiteral("--no-graph"),
+                                   QStringLiteral("-r"), revision, QStringLiteral("-T"),
+                                   QStringLiteral("description")});
+}
+
 // A window with its controller, presenting one sheet as the repository window does.
 struct Window {
     explicit Window(const QString &folder)
@@ -69,6 +89,16 @@ struct Window {
     }
 
     bool closed() const { return !presenter.sheet().has_value(); }
+
+    // The edit dialog on the change, once its description has arrived.
+    EditDescriptionView *editDescription(const ChangePtr &change)
+    {
+        controller.modifyRepo([&](Repo &repo) { repo.selectedChanges = {change}; });
+        auto *dialog = present<EditDescriptionView>(Sheet::editChangeDescription);
+        if (!QTest::qWaitFor([&] { return dialog->editor()->isEnabled(); }, jjTimeout))
+            qWarning("the description did not arrive");
+        return dialog;
+    }
 
     QMainWindow window;
     RepoController controller;
@@ -103,11 +133,14 @@ private slots:
 
     void addBookmarkAppendsAndSelects();
     void cancelDuringTheRunStillCompletes();
-    void addRemote();
+    void addRemoteKeepsTheAddress();
     void emptyRemoteLocationRunsNothing();
     void failedRemoteAddChangesNoList();
     void commitWithMultiLineMessage();
     void editDescriptionWritesBack();
+    void descriptionsSurviveTheEditorUnchanged();
+    void refusedDescriptionIsNotShown();
+    void editAnAbandonedChangeAlertsAndCloses();
     void editWithoutSelectionRunsNothing();
     void pushNeedsABookmark();
     void pushTracksThenPushes();
@@ -211,22 +244,47 @@ void TestDialogs::cancelDuringTheRunStillCompletes()
     QCOMPARE(runsOf(m_jj->commands(), args({"bookmark", "create"})).size(), 1);
 }
 
-void TestDialogs::addRemote()
+void TestDialogs::addRemoteKeepsTheAddress()
 {
-    Window w(makeRepo(QStringLiteral("repo")));
-    auto *dialog = w.present<AddRemoteView>(Sheet::addRemote);
-    QTest::keyClicks(dialog->nameField(), QStringLiteral("origin"));
-    QTest::keyClick(dialog->nameField(), Qt::Key_Tab);
-    QTest::keyClicks(dialog->locationField(), QStringLiteral("https://example.com/team/repo.git"));
-    QTest::keyClick(dialog->locationField(), Qt::Key_Return);
-    QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
+    const QString folder = makeRepo(QStringLiteral("repo"));
+    const QString bare =
+        QDir(m_jj->workspace()).filePath(QStringLiteral("remote folder/my repo.git"));
+    QDir().mkpath(bare);
+    QCOMPARE(QProcess::execute(QStringLiteral("git"), {QStringLiteral("init"), QStringLiteral("-q"),
+                                                       QStringLiteral("--bare"), bare}),
+             0);
+    Window w(folder);
+    // Paths with blanks, scp-like addresses and percent signs are no URLs, and reach jj as
+    // typed; blanks around what was typed do not.
+    const QList<std::pair<QString, QString>> remotes{
+        {QStringLiteral("origin"), bare},
+        {QStringLiteral("scp"), QStringLiteral("git@example.com:team/repo.git")},
+        {QStringLiteral("percent"), QStringLiteral("https://example.com/r%20x/100%.git")}};
+    for (const auto &[name, address] : remotes) {
+        m_jj->clear();
+        auto *dialog = w.present<AddRemoteView>(Sheet::addRemote);
+        QTest::keyClicks(dialog->nameField(), name);
+        QTest::keyClick(dialog->nameField(), Qt::Key_Tab);
+        QTest::keyClicks(dialog->locationField(), QStringLiteral("  ") + address + u' ');
+        QTest::keyClick(dialog->locationField(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
+        QCOMPARE(m_jj->commands(),
+                 QList<QStringList>({{QStringLiteral("git"), QStringLiteral("remote"),
+                                      QStringLiteral("add"), name, address}}));
+        QCOMPARE(w.controller.repo().currentRemote->name, name);
+    }
 
-    QCOMPARE(m_jj->commands(), QList<QStringList>({args({"git", "remote", "add", "origin",
-                                                         "https://example.com/team/repo.git"})}));
+    QCOMPARE(testing::runJj(folder, args({"git", "remote", "list"})),
+             QStringLiteral("origin ") + bare + QStringLiteral("\npercent ") + remotes[2].second +
+                 QStringLiteral("\nscp ") + remotes[1].second + u'\n');
+    // The lists hold the remotes as the remote list reads them.
+    const QList<Remote> listed = QCoro::waitFor(w.controller.listRemotes());
     const Repo repo = w.controller.repo();
-    QCOMPARE(repo.remotes.size(), 1);
-    QCOMPARE(repo.remotes[0].name, QStringLiteral("origin"));
-    QCOMPARE(repo.currentRemote->url, QUrl(QStringLiteral("https://example.com/team/repo.git")));
+    QCOMPARE(repo.remotes.size(), 3);
+    QCOMPARE(repo.remotes[0], listed[0]);
+    QCOMPARE(repo.remotes[1], listed[2]);
+    QCOMPARE(repo.remotes[2], listed[1]);
+    QCOMPARE(repo.remotes[0].url, QUrl::fromLocalFile(bare));
     QVERIFY(m_alerts->alerts.isEmpty());
 }
 
@@ -234,7 +292,7 @@ void TestDialogs::emptyRemoteLocationRunsNothing()
 {
     Window w(makeRepo(QStringLiteral("repo")));
     const Repo before = w.controller.repo();
-    for (const QString &location : {QString(), QStringLiteral(" https://example.com/x")}) {
+    for (const QString &location : {QString(), QStringLiteral("   ")}) {
         auto *dialog = w.present<AddRemoteView>(Sheet::addRemote);
         QTest::keyClicks(dialog->nameField(), QStringLiteral("origin"));
         dialog->locationField()->setText(location);
@@ -251,19 +309,29 @@ void TestDialogs::failedRemoteAddChangesNoList()
     const QString folder = makeRepo(QStringLiteral("repo"));
     testing::runJj(folder, args({"git", "remote", "add", "origin", "https://example.com/a"}));
     Window w(folder);
-    m_jj->clear();
-    auto *dialog = w.present<AddRemoteView>(Sheet::addRemote);
-    QTest::keyClicks(dialog->nameField(), QStringLiteral("origin"));
-    QTest::keyClicks(dialog->locationField(), QStringLiteral("https://example.com/b"));
-    dialog->actionButton()->button()->click();
-    QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
+    // A name that is taken, and an address that jj cannot read.
+    const QList<std::pair<QString, QString>> refused{
+        {QStringLiteral("origin"), QStringLiteral("https://example.com/b")},
+        {QStringLiteral("other"), QStringLiteral("https://exa mple.com/b")}};
+    for (const auto &[name, address] : refused) {
+        m_jj->clear();
+        m_alerts->alerts.clear();
+        auto *dialog = w.present<AddRemoteView>(Sheet::addRemote);
+        QTest::keyClicks(dialog->nameField(), name);
+        QTest::keyClicks(dialog->locationField(), address);
+        dialog->actionButton()->button()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
 
-    QCOMPARE(m_jj->commands().size(), 1);
-    QCOMPARE(m_alerts->alerts.size(), 1);
-    QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
-    QVERIFY(!m_alerts->alerts[0].informative.isEmpty());
-    QVERIFY(w.controller.repo().remotes.isEmpty());
-    QVERIFY(!w.controller.repo().currentRemote);
+        QCOMPARE(m_jj->commands().size(), 1);
+        QCOMPARE(m_alerts->alerts.size(), 1);
+        QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
+        QVERIFY2(m_alerts->alerts[0].informative.startsWith(QStringLiteral("Error: ")),
+                 qPrintable(m_alerts->alerts[0].informative));
+        QVERIFY(w.controller.repo().remotes.isEmpty());
+        QVERIFY(!w.controller.repo().currentRemote);
+    }
+    QCOMPARE(testing::runJj(folder, args({"git", "remote", "list"})),
+             QStringLiteral("origin https://example.com/a\n"));
 }
 
 void TestDialogs::commitWithMultiLineMessage()
@@ -277,27 +345,27 @@ void TestDialogs::commitWithMultiLineMessage()
 
     auto *dialog = w.present<AddChangeView>(Sheet::addChange);
     QCOMPARE(dialog->focusWidget(), dialog->editor());
-    // Return in the editor starts a new line; it does not press the action button.
-    QTest::keyClicks(dialog->editor(), QStringLiteral("Add notes"));
-    QTest::keyClick(dialog->editor(), Qt::Key_Return);
-    QTest::keyClick(dialog->editor(), Qt::Key_Return);
-    QTest::keyClicks(dialog->editor(), QStringLiteral("  Two lines of detail."));
+    // Return in the editor starts a new line; it does not press the action button. What
+    // is typed reaches jj as it stands: a start like an option, no-break spaces, line
+    // separators, tabs, lines of blanks, a trailing empty line.
+    const QString message =
+        QStringLiteral("- Add\u00a0notes\u2028now\n\n- item\tone\n   \n  Two lines of detail.\n\n");
+    type(dialog->editor(), message);
     QVERIFY(!w.closed());
     QTest::mouseClick(dialog->actionButton()->button(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
 
-    const QString message = QStringLiteral("Add notes\n\n  Two lines of detail.");
     const QList<QStringList> commands = m_jj->commands();
     QCOMPARE(commands.size(), 3);
-    QCOMPARE(commands[0], QStringList({QStringLiteral("commit"), QStringLiteral("-m"), message}));
+    QCOMPARE(commands[0],
+             QStringList({QStringLiteral("commit"), QStringLiteral("--message=") + message}));
+    QCOMPARE(storedDescription(folder, QStringLiteral("@-")), message);
     QCOMPARE(commands[1], args({"log", "--no-graph", "-r", "@-"}));
     QCOMPARE(commands[2], args({"log", "--no-graph", "-r", "@"}));
     const Repo repo = w.controller.repo();
     QCOMPARE(repo.changes.at(1)->changeId(), oldTop);
     QCOMPARE(repo.changes.at(1)->description(), message);
     QVERIFY(repo.changes.at(0)->changeId() != oldTop);
-    QVERIFY(testing::runJj(folder, args({"log", "--no-graph", "-r", "@-"}))
-                .contains(QStringLiteral("Add notes")));
 }
 
 void TestDialogs::editDescriptionWritesBack()
@@ -313,7 +381,13 @@ void TestDialogs::editDescriptionWritesBack()
     m_jj->clear();
 
     auto *dialog = w.present<EditDescriptionView>(Sheet::editChangeDescription);
-    QCOMPARE(dialog->editor()->toPlainText(), QStringLiteral("Add a README"));
+    // Nothing can be edited or saved before the description has arrived.
+    QVERIFY(!dialog->editor()->isEnabled());
+    QVERIFY(!dialog->actionButton()->button()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(dialog->editor()->isEnabled(), jjTimeout);
+    QVERIFY(dialog->actionButton()->button()->isEnabled());
+    QCOMPARE(editorText(dialog->editor()), QStringLiteral("Add a README"));
+    m_jj->clear();
     dialog->editor()->selectAll();
     QTest::keyClicks(dialog->editor(), QStringLiteral("Explain the project"));
     QTest::keyClick(dialog->editor(), Qt::Key_Return);
@@ -332,13 +406,82 @@ void TestDialogs::editDescriptionWritesBack()
                 .contains(QStringLiteral("Explain the project")));
 }
 
+void TestDialogs::descriptionsSurviveTheEditorUnchanged()
+{
+    const QString folder = makeRepo(QStringLiteral("repo"));
+    testing::makeHistory(folder);
+    Window w(folder);
+    w.load();
+    int edited = 0;
+    for (const ChangePtr &change : w.controller.repo().changes) {
+        const QString id = change->changeId();
+        if (id == QStringLiteral("zzzzzzzz"))
+            continue;
+        const QString before = storedDescription(folder, id);
+        auto *dialog = w.editDescription(change);
+        // The whole description as it was written; nothing for a change without one.
+        QCOMPARE(editorText(dialog->editor()) +
+                     (before.isEmpty() ? QString() : QStringLiteral("\n")),
+                 before);
+        dialog->actionButton()->button()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
+        QCOMPARE(storedDescription(folder, id), before);
+        ++edited;
+    }
+    QVERIFY(edited >= 10);
+    QVERIFY(m_alerts->alerts.isEmpty());
+}
+
+void TestDialogs::refusedDescriptionIsNotShown()
+{
+    const QString folder = makeRepo(QStringLiteral("repo"));
+    Window w(folder);
+    w.load();
+    const ChangePtr root = w.controller.repo().changes.last();
+    auto *dialog = w.editDescription(root);
+    QCOMPARE(editorText(dialog->editor()), QString());
+    const QString shown = root->description();
+    QTest::keyClicks(dialog->editor(), QStringLiteral("Not for the root"));
+    dialog->actionButton()->button()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
+
+    QCOMPARE(m_alerts->alerts.size(), 1);
+    QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
+    QCOMPARE(m_alerts->alerts[0].informative,
+             QStringLiteral("Error: The root commit 000000000000 is immutable\n"));
+    QCOMPARE(root->description(), shown);
+    QCOMPARE(storedDescription(folder, QStringLiteral("root()")), QString());
+}
+
+void TestDialogs::editAnAbandonedChangeAlertsAndCloses()
+{
+    const QString folder = makeRepo(QStringLiteral("repo"));
+    Window w(folder);
+    w.load();
+    const ChangePtr change = w.controller.repo().changes.at(1);
+    testing::runJj(folder, {QStringLiteral("abandon"), QStringLiteral("-r"), change->changeId()});
+    m_jj->clear();
+    w.controller.modifyRepo([&](Repo &repo) { repo.selectedChanges = {change}; });
+    w.present<EditDescriptionView>(Sheet::editChangeDescription);
+    QTRY_VERIFY_WITH_TIMEOUT(w.closed(), jjTimeout);
+
+    // No editor was offered whose saving would wipe the description.
+    QCOMPARE(m_jj->commands(), QList<QStringList>({{QStringLiteral("show"), change->changeId()}}));
+    QCOMPARE(m_alerts->alerts.size(), 1);
+    QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
+    QVERIFY2(m_alerts->alerts[0].informative.contains(change->changeId()),
+             qPrintable(m_alerts->alerts[0].informative));
+    QCOMPARE(change->description(), QStringLiteral("Add a README"));
+}
+
 void TestDialogs::editWithoutSelectionRunsNothing()
 {
     Window w(makeRepo(QStringLiteral("repo")));
     w.load();
     m_jj->clear();
     auto *dialog = w.present<EditDescriptionView>(Sheet::editChangeDescription);
-    QVERIFY(dialog->editor()->toPlainText().isEmpty());
+    QVERIFY(dialog->editor()->isEnabled());
+    QVERIFY(editorText(dialog->editor()).isEmpty());
     QTest::keyClicks(dialog->editor(), QStringLiteral("lost"));
     dialog->actionButton()->button()->click();
     QTRY_VERIFY(w.closed());

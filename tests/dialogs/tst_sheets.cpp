@@ -1,4 +1,4 @@
-#include "support/TestSupport.h"
+#include "support/FakeJj.h"
 
 #include "dialogs/AddBookmarkView.h"
 #include "dialogs/AddChangeView.h"
@@ -13,6 +13,7 @@
 #include "model/RepoController.h"
 #include "widgets/AsyncButton.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextCursor>
 
 Q_DECLARE_METATYPE(Sheet)
 
@@ -78,6 +80,7 @@ private slots:
     void sameSheetAgainKeepsTheDialog();
     void dismissAfterCloseDoesNothing();
     void editDialogOpensWithFirstSelectedDescription();
+    void editorsKeepEveryCharacter();
     void pickerTitlesAndItems();
     void choosingAnEntryAlwaysNotifies();
     void pickerFollowsTheModel();
@@ -267,9 +270,14 @@ void TestSheets::dismissAfterCloseDoesNothing()
 
 void TestSheets::editDialogOpensWithFirstSelectedDescription()
 {
+    testing::FakeJj jj;
+    jj.respond(testing::argv({"show", "kkmpptxz"}),
+               testing::showOutput(QStringLiteral("kkmpptxz"), QStringLiteral("abcd"),
+                                   QStringLiteral("First line\n\nbody")));
     Repo repo = sampleRepo();
-    const ChangePtr first =
-        change(QStringLiteral("kkmpptxz"), QStringLiteral("First line\n\nbody"));
+    repo.folder = Folder(QUrl::fromLocalFile(QDir::tempPath()));
+    // The list knows only the first line; the editor gets the whole description.
+    const ChangePtr first = change(QStringLiteral("kkmpptxz"), QStringLiteral("First line"));
     const ChangePtr second = change(QStringLiteral("rlvkpnrz"), QStringLiteral("other"));
     repo.changes = {second, first};
     repo.selectedChanges = {first, second};
@@ -278,20 +286,48 @@ void TestSheets::editDialogOpensWithFirstSelectedDescription()
 
     EditDescriptionView dialog(&controller, &window);
     // Filled when it comes on screen, not before.
-    QVERIFY(dialog.editor()->toPlainText().isEmpty());
+    QVERIFY(editorText(dialog.editor()).isEmpty());
     dialog.open();
-    QCOMPARE(dialog.editor()->toPlainText(), QStringLiteral("First line\n\nbody"));
+    QTRY_COMPARE(editorText(dialog.editor()), QStringLiteral("First line\n\nbody"));
+    QCOMPARE(jj.calls(), QList<QStringList>{testing::argv({"show", "kkmpptxz"})});
 
     // Filled once: what the user typed stays when the dialog is shown again.
-    dialog.editor()->setPlainText(QStringLiteral("typed"));
+    setEditorText(dialog.editor(), QStringLiteral("typed"));
     dialog.hide();
     dialog.show();
-    QCOMPARE(dialog.editor()->toPlainText(), QStringLiteral("typed"));
+    QCOMPARE(editorText(dialog.editor()), QStringLiteral("typed"));
 
     controller.modifyRepo([](Repo &r) { r.selectedChanges = ChangeSet(); });
     EditDescriptionView empty(&controller, &window);
     empty.open();
-    QVERIFY(empty.editor()->toPlainText().isEmpty());
+    QVERIFY(empty.editor()->isEnabled());
+    QVERIFY(editorText(empty.editor()).isEmpty());
+    QCOMPARE(jj.calls().size(), 1);
+}
+
+void TestSheets::editorsKeepEveryCharacter()
+{
+    // The document would make line breaks of "\r", "\r\n", U+2029 and its frame marks,
+    // and toPlainText blanks of no-break spaces and line feeds of U+2028.
+    const QString text =
+        QStringLiteral("a\rb\r\nc\u2029d\u2028e\u00a0f\tg\ufdd0h\ufdd1i\ufffcj\n   \n- k\n\n");
+    QPlainTextEdit *editor = makeTextEditor();
+    std::unique_ptr<QWidget> owner(editor);
+    setEditorText(editor, text);
+    QCOMPARE(editorText(editor), text);
+    QVERIFY(!editor->document()->isUndoAvailable());
+
+    // What the user types beside a kept character is what was typed.
+    editor->show();
+    QTextCursor cursor(editor->document());
+    cursor.setPosition(2);
+    editor->setTextCursor(cursor);
+    QTest::keyClicks(editor, QStringLiteral("\rX"));
+    QCOMPARE(editorText(editor), QStringLiteral("a\r\nX") + text.mid(2));
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QCOMPARE(editorText(editor), u'a' + text.mid(2));
 }
 
 void TestSheets::pickerTitlesAndItems()

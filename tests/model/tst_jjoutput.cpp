@@ -124,49 +124,7 @@ private:
         return side;
     }
 
-    // A history with every kind of change the readers meet: descriptions of several
-    // paragraphs, indented lines, lines that look like options or file sections, no-break
-    // spaces and Unicode line breaks; files added, modified, removed, renamed, made
-    // executable and linked; an empty change, a conflict, an undescribed change, an
-    // author without e-mail and one with parentheses in the name.
-    void makeHistory()
-    {
-        write(QStringLiteral("a.txt"), "one\n");
-        write(QStringLiteral("gone.txt"), "bye\n");
-        write(QStringLiteral("old name.txt"), "moved\n");
-        commit(QStringLiteral("Add files\n\nThe body says why.\n  indented line\n- a dash\n"));
-        write(QStringLiteral("a.txt"), "one\ntwo\n");
-        QFile::remove(m_path + QStringLiteral("/gone.txt"));
-        QFile::rename(m_path + QStringLiteral("/old name.txt"),
-                      m_path + QStringLiteral("/new.txt"));
-        commit(QStringLiteral("Modify, remove and rename\n\nAdded regular file x:\n"
-                              "Modified regular file y:\n\nStill the description."));
-        write(QStringLiteral("run.sh"), "#!/bin/sh\n");
-        QFile::setPermissions(m_path + QStringLiteral("/run.sh"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile::link(QStringLiteral("a.txt"), m_path + QStringLiteral("/link"));
-        commit(QStringLiteral("\u00a0edge\u00a0 in\u00a0side, a\u2028separator, \u0085 NEL, "
-                              "\v VT, \f FF"));
-        commit(QStringLiteral("- starts like an option"));
-        commit(QString()); // an empty change without a description
-        qputenv("JJ_USER", "Jane (JD) Doe");
-        jj({QStringLiteral("new"), QStringLiteral("-m"), QStringLiteral("By Jane")});
-        write(QStringLiteral("a.txt"), "one\ntwo\nthree\n");
-        qputenv("JJ_EMAIL", "");
-        jj({QStringLiteral("new"), QStringLiteral("-m"), QStringLiteral("No e-mail")});
-        qputenv("JJ_USER", "Test User");
-        qputenv("JJ_EMAIL", "test.user@example.com");
-        // Two siblings that change the same line, one rebased onto the other: a conflict.
-        jj({QStringLiteral("new"), QStringLiteral("-m"), QStringLiteral("Left")});
-        write(QStringLiteral("a.txt"), "left\n");
-        const QString left = jjAt(QStringLiteral("@"), QStringLiteral("change_id"));
-        jj({QStringLiteral("new"), QStringLiteral("@-"), QStringLiteral("-m"),
-            QStringLiteral("Right")});
-        write(QStringLiteral("a.txt"), "right\n");
-        jj({QStringLiteral("new")});
-        jj({QStringLiteral("rebase"), QStringLiteral("-r"), QStringLiteral("@-"),
-            QStringLiteral("-d"), left});
-    }
+    void makeHistory() { testing::makeHistory(m_path); }
 
 private slots:
     void init()
@@ -216,13 +174,14 @@ private slots:
         for (const ChangePtr &change : changes) {
             const QString revision = change->changeId();
             const QString description = stored(revision);
-            const std::optional<QString> editable =
+            const CommandResult editable =
                 QCoro::waitFor(change->loadEditableDescription(folder()));
-            QVERIFY2(editable, qPrintable(revision));
+            QVERIFY2(!editable.isError, qPrintable(revision));
             // jj stores a description with its final line break.
-            QCOMPARE(description.isEmpty() ? QString() : *editable + u'\n', description);
-            QCOMPARE(change->description(),
-                     description.isEmpty() ? QStringLiteral("(no description set)") : *editable);
+            QCOMPARE(description.isEmpty() ? QString() : editable.text + u'\n', description);
+            QCOMPARE(change->description(), description.isEmpty()
+                                                ? QStringLiteral("(no description set)")
+                                                : editable.text);
             QCOMPARE(change->changeId(), jjAt(revision, QStringLiteral("change_id")));
             QCOMPARE(change->commitHash(), jjAt(revision, QStringLiteral("commit_id")));
             QCOMPARE(change->author(),
@@ -244,14 +203,48 @@ private slots:
             if (change->changeId() == QStringLiteral("zzzzzzzz"))
                 continue;
             const QString before = stored(change->changeId());
-            const std::optional<QString> text =
-                QCoro::waitFor(change->loadEditableDescription(folder()));
-            QVERIFY(text);
-            QCoro::waitFor(change->describe(*text, folder()));
+            const CommandResult text = QCoro::waitFor(change->loadEditableDescription(folder()));
+            QVERIFY(!text.isError);
+            QVERIFY(!QCoro::waitFor(change->describe(text.text, folder())).isError);
             QCOMPARE(stored(change->changeId()), before);
             ++edited;
         }
         QVERIFY(edited >= 9);
+    }
+
+    void refusedDescriptionsAreReportedAndKept()
+    {
+        write(QStringLiteral("a.txt"), "a\n");
+        commit(QStringLiteral("Published"));
+        // A bookmark pushed to a remote makes its change immutable.
+        const QString bare = m_jj->workspace() + QStringLiteral("/remotes/origin.git");
+        QProcess::execute(QStringLiteral("git"), {QStringLiteral("init"), QStringLiteral("-q"),
+                                                  QStringLiteral("--bare"), bare});
+        jj({QStringLiteral("git"), QStringLiteral("remote"), QStringLiteral("add"),
+            QStringLiteral("origin"), bare});
+        jj({QStringLiteral("bookmark"), QStringLiteral("create"), QStringLiteral("main"),
+            QStringLiteral("-r"), QStringLiteral("@-")});
+        jj({QStringLiteral("bookmark"), QStringLiteral("track"), QStringLiteral("main@origin")});
+        jj({QStringLiteral("git"), QStringLiteral("push"), QStringLiteral("-b"),
+            QStringLiteral("main")});
+        QCoro::waitFor(m_controller->loadChanges(ChangeCategory::allChanges));
+        const QList<ChangePtr> changes = m_controller->repo().changes;
+        QCOMPARE(changes.size(), 3);
+
+        // The published change, then the root.
+        for (const ChangePtr &change : {changes[1], changes[2]}) {
+            const QString before = change->description();
+            const QString held = stored(change->changeId());
+            m_controller->modifyRepo([&](Repo &repo) { repo.selectedChanges = ChangeSet{change}; });
+            QCoro::waitFor(m_controller->describeFirstSelected(QStringLiteral("Rewritten")));
+            QCOMPARE(m_alerts->alerts.size(), 1);
+            QCOMPARE(m_alerts->alerts[0].message, QStringLiteral("Error running command"));
+            QVERIFY2(m_alerts->alerts[0].informative.contains(QStringLiteral("immutable")),
+                     qPrintable(m_alerts->alerts[0].informative));
+            m_alerts->alerts.clear();
+            QCOMPARE(change->description(), before);
+            QCOMPARE(stored(change->changeId()), held);
+        }
     }
 
     void marksAreNoIds()
@@ -322,11 +315,10 @@ private slots:
         QDir().mkpath(bare);
         QProcess::execute(QStringLiteral("git"), {QStringLiteral("init"), QStringLiteral("-q"),
                                                   QStringLiteral("--bare"), bare});
-        const Remote origin = QCoro::waitFor(
-            m_controller->addRemote(QStringLiteral("origin"), QUrl::fromLocalFile(bare)));
+        const Remote origin =
+            QCoro::waitFor(m_controller->addRemote(QStringLiteral("origin"), bare));
         QCOMPARE(origin.name, QStringLiteral("origin"));
-        QCoro::waitFor(
-            m_controller->addRemote(QStringLiteral("-backup"), QUrl::fromLocalFile(bare)));
+        QCoro::waitFor(m_controller->addRemote(QStringLiteral("-backup"), bare));
         const QList<Remote> remotes = QCoro::waitFor(m_controller->listRemotes());
         QCOMPARE(remotes.size(), 2);
         QCOMPARE(remotes[0].name, QStringLiteral("-backup"));
@@ -399,8 +391,7 @@ private slots:
         QDir().mkpath(bare);
         QProcess::execute(QStringLiteral("git"), {QStringLiteral("init"), QStringLiteral("-q"),
                                                   QStringLiteral("--bare"), bare});
-        QCoro::waitFor(
-            m_controller->addRemote(QStringLiteral("origin"), QUrl::fromLocalFile(bare)));
+        QCoro::waitFor(m_controller->addRemote(QStringLiteral("origin"), bare));
         makeSideChangeAboveTheWorkingCopy();
         QCoro::waitFor(m_controller->loadChanges(ChangeCategory::allChanges));
         QCoro::waitFor(m_controller->loadBookmarksAndRemotes());

@@ -417,16 +417,24 @@ private slots:
         FakeJj jj;
         AlertRecorder alerts;
         auto controller = controllerIn();
-        const QUrl url(QStringLiteral("https://example.com/r%20x.git"));
-        const Remote added = QCoro::waitFor(controller->addRemote(QStringLiteral("origin"), url));
-        QCOMPARE(jj.calls().last(), testing::argv({"git", "remote", "add", "origin",
-                                                   "https://example.com/r%20x.git"}));
-        QCOMPARE(added.name, QStringLiteral("origin"));
-        QCOMPARE(added.url, url);
+        // The address as it was given, never a URL's encoding of it; the remote carries
+        // what the remote list makes of it.
+        for (const QString &address :
+             {QStringLiteral("/srv/my repo.git"), QStringLiteral("git@host:team/repo.git"),
+              QStringLiteral("https://example.com/r%20x.git")}) {
+            const Remote added =
+                QCoro::waitFor(controller->addRemote(QStringLiteral("origin"), address));
+            QCOMPARE(jj.calls().last(),
+                     (QStringList{QStringLiteral("git"), QStringLiteral("remote"),
+                                  QStringLiteral("add"), QStringLiteral("origin"), address}));
+            QCOMPARE(added.name, QStringLiteral("origin"));
+            QCOMPARE(added.url, parseRemotes(QStringLiteral("origin ") + address).first().url);
+        }
 
-        jj.fail(testing::argv({"git", "remote", "add", "origin", "https://example.com/r%20x.git"}),
+        jj.fail(testing::argv({"git", "remote", "add", "origin", "/srv/r.git"}),
                 QStringLiteral("Error: Git remote named 'origin' already exists\n"));
-        const Remote failed = QCoro::waitFor(controller->addRemote(QStringLiteral("origin"), url));
+        const Remote failed = QCoro::waitFor(
+            controller->addRemote(QStringLiteral("origin"), QStringLiteral("/srv/r.git")));
         QCOMPARE(alerts.alerts.size(), 1);
         QVERIFY(failed.name.isEmpty());
         QCOMPARE(failed.url, fileUrlFromPath(QString()));
@@ -586,11 +594,16 @@ private slots:
         QCoro::waitFor(c->show(folder));
         QCOMPARE(c->changeId(), QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv"));
 
-        QCoro::waitFor(c->describe(QStringLiteral("new\ntext"), folder));
-        QCOMPARE(jj.calls().last(),
-                 (QStringList{QStringLiteral("describe"), QStringLiteral("-m"),
-                              QStringLiteral("new\ntext"), QStringLiteral("-r"),
-                              QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv")}));
+        const QStringList describe{QStringLiteral("describe"), QStringLiteral("-m"),
+                                   QStringLiteral("new\ntext"), QStringLiteral("-r"),
+                                   QStringLiteral("wqnwkozpkustnxypnnntnykwrqrkrpvv")};
+        QVERIFY(!QCoro::waitFor(c->describe(QStringLiteral("new\ntext"), folder)).isError);
+        QCOMPARE(jj.calls().last(), describe);
+        jj.fail(describe, QStringLiteral("Error: Commit 1234 is immutable\n"));
+        const CommandResult refused =
+            QCoro::waitFor(c->describe(QStringLiteral("new\ntext"), folder));
+        QVERIFY(refused.isError);
+        QCOMPARE(refused.text, QStringLiteral("Error: Commit 1234 is immutable\n"));
         QCOMPARE(c->description().left(6), QStringLiteral("Revert")); // describe writes nothing
     }
 

@@ -222,4 +222,57 @@ void writeFile(const QString &path, const QByteArray &contents)
     file.write(contents);
 }
 
+void makeHistory(const QString &path)
+{
+    auto jj = [&path](const QStringList &arguments) {
+        int exitCode = -1;
+        const QString output = runJj(path, arguments, &exitCode);
+        if (exitCode != 0)
+            qWarning("jj %s failed", qPrintable(arguments.join(u' ')));
+        return output;
+    };
+    auto write = [&path](const QString &name, const QByteArray &contents) {
+        writeFile(path + u'/' + name, contents);
+    };
+    auto commit = [&jj](const QString &message) {
+        jj({QStringLiteral("commit"), QStringLiteral("--message=") + message});
+    };
+    write(QStringLiteral("a.txt"), "one\n");
+    write(QStringLiteral("gone.txt"), "bye\n");
+    write(QStringLiteral("old name.txt"), "moved\n");
+    commit(QStringLiteral("Add files\n\nThe body says why.\n  indented line\n- a dash\n"));
+    write(QStringLiteral("a.txt"), "one\ntwo\n");
+    QFile::remove(path + QStringLiteral("/gone.txt"));
+    QFile::rename(path + QStringLiteral("/old name.txt"), path + QStringLiteral("/new.txt"));
+    commit(QStringLiteral("Modify, remove and rename\n\nAdded regular file x:\n"
+                          "Modified regular file y:\n\nStill the description."));
+    write(QStringLiteral("run.sh"), "#!/bin/sh\n");
+    QFile::setPermissions(path + QStringLiteral("/run.sh"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::link(QStringLiteral("a.txt"), path + QStringLiteral("/link"));
+    commit(QStringLiteral("\u00a0edge\u00a0 in\u00a0side, a\u2028separator, \u0085 NEL, "
+                          "\v VT, \f FF\n\n\ttabbed\r\nCR LF\rCR\u2029PS\n   \nafter blanks"));
+    commit(QStringLiteral("- starts like an option"));
+    commit(QString()); // an empty change without a description
+    qputenv("JJ_USER", "Jane (JD) Doe");
+    jj({QStringLiteral("new"), QStringLiteral("-m"), QStringLiteral("By Jane")});
+    write(QStringLiteral("a.txt"), "one\ntwo\nthree\n");
+    qputenv("JJ_EMAIL", "");
+    jj({QStringLiteral("new"), QStringLiteral("-m"), QStringLiteral("No e-mail")});
+    qputenv("JJ_USER", "Test User");
+    qputenv("JJ_EMAIL", "test.user@example.com");
+    // Two siblings that change the same line, one rebased onto the other: a conflict.
+    jj({QStringLiteral("new"), QStringLiteral("-m"), QStringLiteral("Left")});
+    write(QStringLiteral("a.txt"), "left\n");
+    const QString left =
+        jj({QStringLiteral("log"), QStringLiteral("--no-graph"), QStringLiteral("-r"),
+            QStringLiteral("@"), QStringLiteral("-T"), QStringLiteral("change_id")});
+    jj({QStringLiteral("new"), QStringLiteral("@-"), QStringLiteral("-m"),
+        QStringLiteral("Right")});
+    write(QStringLiteral("a.txt"), "right\n");
+    jj({QStringLiteral("new")});
+    jj({QStringLiteral("rebase"), QStringLiteral("-r"), QStringLiteral("@-"), QStringLiteral("-d"),
+        left});
+}
+
 } // namespace testing

@@ -112,4 +112,12 @@ void useUserJjConfig(const QString &path);
 // Writes a file below a folder, creating folders on the way.
 void writeFile(const QString &path, const QByteArray &contents);
 
+// Makes, in the repository at the path, a history with every kind of change the readers
+// and editors meet: descriptions of several paragraphs, indented lines, lines that look
+// like options or file sections, no-break spaces, tabs, carriage returns and Unicode line
+// breaks; files added, modified, removed, renamed, made executable and linked; an empty
+// change, a conflict, an undescribed change, an author without e-mail and one with
+// parentheses in the name.
+void makeHistory(const QString &path);
+
 } // namespace testing
