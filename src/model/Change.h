@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/Coding.h"
-#include "model/CommandProcess.h"
+#include "model/CommandResult.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>

@@ -1,18 +1,13 @@
 #pragma once
 
+#include "model/CommandResult.h"
+
 #include <QCoro/QCoroTask>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
 class JujutsuCommand;
-
-// The outcome of one jj run: standard output on success; standard error, or why the
-// child could not run, on failure.
-struct CommandResult {
-    QString text;
-    bool isError = false;
-};
 
 // One jj invocation as a child process: the jj in the application's resources folder,
 // never one looked up on the PATH. Every run reads the configuration file beside that jj
