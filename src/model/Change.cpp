@@ -20,6 +20,13 @@ void assign(Change *change, QString &field, const QString &value, Signal signal)
 }
 } // namespace
 
+Change::Change(Texts texts)
+    : m_changeId(std::move(texts.changeId)), m_author(std::move(texts.author)),
+      m_timestamp(std::move(texts.timestamp)), m_commitHash(std::move(texts.commitHash)),
+      m_description(std::move(texts.description)), m_changedText(std::move(texts.changedText)),
+      m_divergent(texts.divergent)
+{}
+
 void Change::setChangeId(const QString &v)
 {
     assign(this, m_changeId, v, &Change::changeIdChanged);
@@ -78,14 +85,14 @@ Json Change::toJson() const
 ChangePtr Change::fromJson(const Json &json)
 {
     coding::requireObject(json, "Change");
-    auto change = std::make_shared<Change>();
-    change->m_changeId = coding::requireString(json, "_changeId");
-    change->m_author = coding::requireString(json, "_author");
-    change->m_timestamp = coding::requireString(json, "_timestamp");
-    change->m_commitHash = coding::requireString(json, "_commitHash");
-    change->m_description = coding::requireString(json, "_description");
-    change->m_changedText = coding::requireString(json, "_changedText");
-    return change;
+    Texts texts;
+    texts.changeId = coding::requireString(json, "_changeId");
+    texts.author = coding::requireString(json, "_author");
+    texts.timestamp = coding::requireString(json, "_timestamp");
+    texts.commitHash = coding::requireString(json, "_commitHash");
+    texts.description = coding::requireString(json, "_description");
+    texts.changedText = coding::requireString(json, "_changedText");
+    return std::make_shared<Change>(std::move(texts));
 }
 
 QString Change::revision() const

@@ -24,7 +24,20 @@ class Change : public QObject, public std::enable_shared_from_this<Change> {
     Q_PROPERTY(QString changedText READ changedText WRITE setChangedText NOTIFY changedTextChanged)
 
 public:
+    // The texts of a record, in field order, and the divergence mark.
+    struct Texts {
+        QString changeId;
+        QString author;
+        QString timestamp;
+        QString commitHash;
+        QString description;
+        QString changedText;
+        bool divergent = false;
+    };
+
     Change() = default;
+    // A record filled at once, as a reader makes it: nobody observes it yet.
+    explicit Change(Texts texts);
 
     QString changeId() const { return m_changeId; }
     QString author() const { return m_author; }
