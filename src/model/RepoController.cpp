@@ -4,9 +4,34 @@
 #include "model/ChangeIndex.h"
 #include "model/LogReader.h"
 
+#include <QCoro/QCoroFuture>
+#include <QCoro/QCoroTimer>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <chrono>
+
+namespace {
+
+// How long the GUI thread makes records before it lets other events in.
+constexpr std::chrono::milliseconds recordSlice{4};
+
+// Counts a list load for as long as it runs, even past the controller.
+class ListLoad {
+public:
+    explicit ListLoad(std::shared_ptr<int> count) : m_count(std::move(count)) { ++*m_count; }
+    ~ListLoad() { --*m_count; }
+    ListLoad(const ListLoad &) = delete;
+    ListLoad &operator=(const ListLoad &) = delete;
+
+private:
+    std::shared_ptr<int> m_count;
+};
+
+} // namespace
 
 RepoController::RepoController(const QUrl &url, QObject *parent)
     : QObject(parent), m_repo(Repo::empty(url))
@@ -53,8 +78,61 @@ QCoro::Task<CommandResult> RepoController::run(JujutsuCommand command) const
 
 QCoro::Task<QList<ChangePtr>> RepoController::logChanges(JujutsuCommand command)
 {
-    const CommandResult result = co_await run(std::move(command));
-    co_return result.isError ? QList<ChangePtr>() : parseChanges(result.text);
+    QPointer<RepoController> self(this);
+    CommandResult result = co_await run(std::move(command));
+    if (result.isError || !self)
+        co_return QList<ChangePtr>();
+    // The text is read on a thread of the pool, which touches nothing else; the records
+    // are made here, where they live.
+    const QFuture<std::shared_ptr<LogListing>> reading =
+        QtConcurrent::run([text = std::move(result.text)]() mutable {
+            return std::make_shared<LogListing>(std::move(text));
+        });
+    const std::shared_ptr<LogListing> listing = co_await reading;
+    if (!self)
+        co_return QList<ChangePtr>();
+    co_return co_await recordsOf(listing);
+}
+
+QCoro::Task<QList<ChangePtr>> RepoController::recordsOf(std::shared_ptr<LogListing> listing)
+{
+    QPointer<RepoController> self(this);
+    // A listed record that holds what the listing says is taken again: a reload of a long
+    // list makes few records and frees few. The list is taken as it is now; what a later
+    // write puts there is not looked at.
+    const QList<ChangePtr> listed = m_repo.changes;
+    QHash<QString, qsizetype> listedRows;
+    qsizetype next = 0;
+    const auto candidate = [&](QStringView id) -> ChangePtr {
+        // Mostly the rows come in the order they are listed.
+        if (next < listed.size() && listed.at(next)->changeId() == id)
+            return listed.at(next++);
+        if (listedRows.isEmpty()) {
+            listedRows.reserve(listed.size());
+            for (qsizetype row = listed.size() - 1; row >= 0; --row)
+                listedRows.insert(listed.at(row)->changeId(), row);
+        }
+        const auto row = listedRows.constFind(id.toString());
+        if (row == listedRows.constEnd() || listed.at(*row)->changeId() != id)
+            return nullptr;
+        next = *row + 1;
+        return listed.at(*row);
+    };
+
+    QList<ChangePtr> records;
+    records.reserve(listing->size());
+    QElapsedTimer slice;
+    slice.start();
+    for (qsizetype entry = 0; entry < listing->size(); ++entry) {
+        if (slice.elapsed() >= recordSlice.count()) {
+            co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+            if (!self)
+                co_return QList<ChangePtr>();
+            slice.restart();
+        }
+        records.append(listing->change(entry, candidate(listing->changeId(entry))));
+    }
+    co_return records;
 }
 
 QCoro::Task<QList<ChangePtr>> RepoController::logBookmark(Bookmark bookmark)
@@ -108,6 +186,7 @@ QCoro::Task<> RepoController::loadChanges(SidebarSelection selection)
         co_return;
     }
     QPointer<RepoController> self(this);
+    const ListLoad counted(m_listLoads);
     QList<ChangePtr> changes = co_await logBookmark(selection.bookmarkValue());
     if (self)
         modifyRepo([&](Repo &repo) { repo.changes = std::move(changes); });
@@ -116,6 +195,7 @@ QCoro::Task<> RepoController::loadChanges(SidebarSelection selection)
 QCoro::Task<> RepoController::loadChanges(ChangeCategory category)
 {
     QPointer<RepoController> self(this);
+    const ListLoad counted(m_listLoads);
     QList<ChangePtr> changes;
     switch (category) {
     case ChangeCategory::allChanges:
@@ -239,7 +319,13 @@ QCoro::Task<> RepoController::push(ChangePtr change, QString bookmark, Remote re
 
 QCoro::Task<> RepoController::loadChangeLog()
 {
+    // A list load under way (the sidebar's, as the window opens) gives the list the
+    // window shows; jj's default log beside it would be thrown away and slow it down.
+    // The sidebar appears after the list, in the same turn of the event loop.
     QPointer<RepoController> self(this);
+    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+    if (!self || *m_listLoads > 0)
+        co_return;
     const QList<ChangePtr> before = m_repo.changes;
     QList<ChangePtr> changes = co_await log();
     if (!self || m_repo.changes != before)

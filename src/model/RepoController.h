@@ -9,6 +9,8 @@
 #include <QCoro/QCoroTask>
 #include <QObject>
 
+class LogListing;
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -52,8 +54,9 @@ public:
     QCoro::Task<QList<Bookmark>> listBookmarks();
     QCoro::Task<QList<Remote>> listRemotes();
 
-    // The window's first load: the default log. A list that arrived while it ran (the
-    // sidebar's, say) stays, so the list matches the category the sidebar shows.
+    // The window's first load: the default log. It runs only when no list load is under
+    // way, and a list that arrived while it ran (the sidebar's, say) stays, so the list
+    // matches the category the sidebar shows.
     QCoro::Task<> loadChangeLog();
     // The bookmark list, then the remote list; each is written as it arrives.
     QCoro::Task<> loadBookmarksAndRemotes();
@@ -129,9 +132,12 @@ signals:
 private:
     QCoro::Task<CommandResult> run(JujutsuCommand command) const;
     QCoro::Task<QList<ChangePtr>> logChanges(JujutsuCommand command);
+    QCoro::Task<QList<ChangePtr>> recordsOf(std::shared_ptr<LogListing> listing);
     QCoro::Task<> insertWorkingCopy();
 
     Repo m_repo;
+    // List loads under way: each writes repo.changes when its run ends.
+    std::shared_ptr<int> m_listLoads = std::make_shared<int>(0);
 };
 
 size_t qHash(const RepoController &controller, size_t seed = 0);
