@@ -8,15 +8,17 @@
 
 namespace {
 // The setter rule: store silently when the text is the same, otherwise notify once.
+// Says whether it notified.
 template<typename Signal>
-void assign(Change *change, QString &field, const QString &value, Signal signal)
+bool assign(Change *change, QString &field, const QString &value, Signal signal)
 {
     if (text::canonicallyEqual(field, value)) {
         field = value;
-        return;
+        return false;
     }
     field = value;
     emit(change->*signal)();
+    return true;
 }
 } // namespace
 
@@ -45,11 +47,18 @@ void Change::setCommitHash(const QString &v)
 }
 void Change::setDescription(const QString &v)
 {
-    assign(this, m_description, v, &Change::descriptionChanged);
+    if (assign(this, m_description, v, &Change::descriptionChanged))
+        emit DescriptionWrites::instance().written(this);
 }
 void Change::setChangedText(const QString &v)
 {
     assign(this, m_changedText, v, &Change::changedTextChanged);
+}
+
+DescriptionWrites &DescriptionWrites::instance()
+{
+    static DescriptionWrites *writes = new DescriptionWrites;
+    return *writes;
 }
 
 bool operator==(const Change &a, const Change &b)

@@ -104,6 +104,23 @@ private:
 
 using ChangePtr = std::shared_ptr<Change>;
 
+// Tells of the description written into any record, so that a list of a hundred
+// thousand rows listens once instead of once per record. Records are written on the
+// GUI thread, where this lives.
+class DescriptionWrites : public QObject {
+    Q_OBJECT
+
+public:
+    static DescriptionWrites &instance();
+
+signals:
+    // After the record's own descriptionChanged.
+    void written(Change *change);
+
+private:
+    DescriptionWrites() = default;
+};
+
 // A change's identity is its change id.
 bool operator==(const Change &a, const Change &b);
 size_t qHash(const Change &change, size_t seed = 0);

@@ -42,16 +42,12 @@ signals:
     // below the last row). The rows themselves do not move here.
     void moveRequested(const QList<qsizetype> &sourceOffsets, qsizetype destination);
 
-private slots:
-    void changeDescriptionChanged();
-
 private:
+    void descriptionWritten(Change *change);
     bool applyPrepend(const QList<ChangePtr> &changes);
     bool applyRemovals(const QList<ChangePtr> &changes);
     bool applyMoves(const QList<ChangePtr> &changes);
     bool applySameIds(const QList<ChangePtr> &changes);
-    void watch(const QList<ChangePtr> &changes, qsizetype from, qsizetype count);
-    void unwatch(const QList<ChangePtr> &changes, qsizetype from, qsizetype count);
     std::optional<QList<qsizetype>> decodeRows(const QMimeData *data) const;
 
     QList<ChangePtr> m_changes;

@@ -16,8 +16,21 @@
 
 namespace {
 
-// How long the GUI thread makes records before it lets other events in.
-constexpr std::chrono::milliseconds recordSlice{4};
+// Lets other events in once the GUI thread has worked on a long list for a few
+// milliseconds.
+class Slices {
+public:
+    Slices() { m_clock.start(); }
+    bool due() const { return m_clock.elapsed() >= 4; }
+    QCoro::Task<> pause()
+    {
+        co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+        m_clock.restart();
+    }
+
+private:
+    QElapsedTimer m_clock;
+};
 
 // Counts a list load for as long as it runs, even past the controller.
 class ListLoad {
@@ -101,36 +114,42 @@ QCoro::Task<QList<ChangePtr>> RepoController::recordsOf(std::shared_ptr<LogListi
     // list makes few records and frees few. The list is taken as it is now; what a later
     // write puts there is not looked at.
     const QList<ChangePtr> listed = m_repo.changes;
+    // Where the listed records are, by id: found once the rows stop coming in the
+    // order they are listed.
     QHash<QString, qsizetype> listedRows;
+    bool indexed = false;
     qsizetype next = 0;
-    const auto candidate = [&](QStringView id) -> ChangePtr {
-        // Mostly the rows come in the order they are listed.
-        if (next < listed.size() && listed.at(next)->changeId() == id)
-            return listed.at(next++);
-        if (listedRows.isEmpty()) {
-            listedRows.reserve(listed.size());
-            for (qsizetype row = listed.size() - 1; row >= 0; --row)
-                listedRows.insert(listed.at(row)->changeId(), row);
-        }
-        const auto row = listedRows.constFind(id.toString());
-        if (row == listedRows.constEnd() || listed.at(*row)->changeId() != id)
-            return nullptr;
-        next = *row + 1;
-        return listed.at(*row);
-    };
 
     QList<ChangePtr> records;
     records.reserve(listing->size());
-    QElapsedTimer slice;
-    slice.start();
+    Slices slices;
     for (qsizetype entry = 0; entry < listing->size(); ++entry) {
-        if (slice.elapsed() >= recordSlice.count()) {
-            co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+        if (slices.due()) {
+            co_await slices.pause();
             if (!self)
                 co_return QList<ChangePtr>();
-            slice.restart();
         }
-        records.append(listing->change(entry, candidate(listing->changeId(entry))));
+        const QStringView id = listing->changeId(entry);
+        ChangePtr candidate;
+        if (next < listed.size() && listed.at(next)->changeId() == id) {
+            candidate = listed.at(next++);
+        } else if (!listed.isEmpty()) {
+            for (qsizetype row = listed.size() - 1; !indexed && row >= 0; --row) {
+                if (slices.due()) {
+                    co_await slices.pause();
+                    if (!self)
+                        co_return QList<ChangePtr>();
+                }
+                listedRows.insert(listed.at(row)->changeId(), row);
+            }
+            indexed = true;
+            const auto row = listedRows.constFind(id.toString());
+            if (row != listedRows.constEnd() && listed.at(*row)->changeId() == id) {
+                next = *row + 1;
+                candidate = listed.at(*row);
+            }
+        }
+        records.append(listing->change(entry, candidate));
     }
     co_return records;
 }
