@@ -4,17 +4,26 @@
 
 namespace {
 // The setter rule: store silently when the text is the same, otherwise notify once.
+// Says whether it notified.
 template<typename Signal>
-void assign(Change *change, QString &field, const QString &value, Signal signal)
+bool assign(Change *change, QString &field, const QString &value, Signal signal)
 {
     if (text::canonicallyEqual(field, value)) {
         field = value;
-        return;
+        return false;
     }
     field = value;
     emit(change->*signal)();
+    return true;
 }
 } // namespace
+
+Change::Change(Texts texts)
+    : m_changeId(std::move(texts.changeId)), m_author(std::move(texts.author)),
+      m_timestamp(std::move(texts.timestamp)), m_commitHash(std::move(texts.commitHash)),
+      m_description(std::move(texts.description)), m_changedText(std::move(texts.changedText)),
+      m_divergent(texts.divergent)
+{}
 
 void Change::setChangeId(const QString &v)
 {
@@ -34,11 +43,18 @@ void Change::setCommitHash(const QString &v)
 }
 void Change::setDescription(const QString &v)
 {
-    assign(this, m_description, v, &Change::descriptionChanged);
+    if (assign(this, m_description, v, &Change::descriptionChanged))
+        emit DescriptionWrites::instance().written(this);
 }
 void Change::setChangedText(const QString &v)
 {
     assign(this, m_changedText, v, &Change::changedTextChanged);
+}
+
+DescriptionWrites &DescriptionWrites::instance()
+{
+    static DescriptionWrites *writes = new DescriptionWrites;
+    return *writes;
 }
 
 bool operator==(const Change &a, const Change &b)
@@ -74,14 +90,14 @@ Json Change::toJson() const
 ChangePtr Change::fromJson(const Json &json)
 {
     coding::requireObject(json, "Change");
-    auto change = std::make_shared<Change>();
-    change->m_changeId = coding::requireString(json, "_changeId");
-    change->m_author = coding::requireString(json, "_author");
-    change->m_timestamp = coding::requireString(json, "_timestamp");
-    change->m_commitHash = coding::requireString(json, "_commitHash");
-    change->m_description = coding::requireString(json, "_description");
-    change->m_changedText = coding::requireString(json, "_changedText");
-    return change;
+    Texts texts;
+    texts.changeId = coding::requireString(json, "_changeId");
+    texts.author = coding::requireString(json, "_author");
+    texts.timestamp = coding::requireString(json, "_timestamp");
+    texts.commitHash = coding::requireString(json, "_commitHash");
+    texts.description = coding::requireString(json, "_description");
+    texts.changedText = coding::requireString(json, "_changedText");
+    return std::make_shared<Change>(std::move(texts));
 }
 
 QString Change::revision() const

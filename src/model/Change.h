@@ -25,7 +25,20 @@ class Change : public QObject, public std::enable_shared_from_this<Change> {
     Q_PROPERTY(QString changedText READ changedText WRITE setChangedText NOTIFY changedTextChanged)
 
 public:
+    // The texts of a record, in field order, and the divergence mark.
+    struct Texts {
+        QString changeId;
+        QString author;
+        QString timestamp;
+        QString commitHash;
+        QString description;
+        QString changedText;
+        bool divergent = false;
+    };
+
     Change() = default;
+    // A record filled at once, as a reader makes it: nobody observes it yet.
+    explicit Change(Texts texts);
 
     QString changeId() const { return m_changeId; }
     QString author() const { return m_author; }
@@ -93,6 +106,23 @@ private:
 };
 
 using ChangePtr = std::shared_ptr<Change>;
+
+// Tells of the description written into any record, so that a list of a hundred
+// thousand rows listens once instead of once per record. Records are written on the
+// GUI thread, where this lives.
+class DescriptionWrites : public QObject {
+    Q_OBJECT
+
+public:
+    static DescriptionWrites &instance();
+
+signals:
+    // After the record's own descriptionChanged.
+    void written(Change *change);
+
+private:
+    DescriptionWrites() = default;
+};
 
 // A change's identity is its change id.
 bool operator==(const Change &a, const Change &b);

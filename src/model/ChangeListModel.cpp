@@ -24,7 +24,11 @@ struct Move {
 
 } // namespace
 
-ChangeListModel::ChangeListModel(QObject *parent) : QAbstractListModel(parent) {}
+ChangeListModel::ChangeListModel(QObject *parent) : QAbstractListModel(parent)
+{
+    connect(&DescriptionWrites::instance(), &DescriptionWrites::written, this,
+            &ChangeListModel::descriptionWritten);
+}
 
 ChangePtr ChangeListModel::changeAt(int row) const
 {
@@ -68,37 +72,10 @@ Qt::ItemFlags ChangeListModel::flags(const QModelIndex &index) const
            Qt::ItemNeverHasChildren;
 }
 
-// Connected by method index: a list of many thousand changes is watched without a
-// slot object for each.
-namespace {
-int descriptionSignal()
+void ChangeListModel::descriptionWritten(Change *change)
 {
-    static const int index = Change::staticMetaObject.indexOfSignal("descriptionChanged()");
-    return index;
-}
-int descriptionSlot()
-{
-    static const int index =
-        ChangeListModel::staticMetaObject.indexOfSlot("changeDescriptionChanged()");
-    return index;
-}
-} // namespace
-
-void ChangeListModel::watch(const QList<ChangePtr> &changes, qsizetype from, qsizetype count)
-{
-    for (qsizetype i = from; i < from + count; ++i)
-        QMetaObject::connect(changes.at(i).get(), descriptionSignal(), this, descriptionSlot());
-}
-
-void ChangeListModel::unwatch(const QList<ChangePtr> &changes, qsizetype from, qsizetype count)
-{
-    for (qsizetype i = from; i < from + count; ++i)
-        QMetaObject::disconnect(changes.at(i).get(), descriptionSignal(), this, descriptionSlot());
-}
-
-void ChangeListModel::changeDescriptionChanged()
-{
-    const int row = rowOf(static_cast<Change *>(sender()));
+    // A record no longer listed is no row of this list.
+    const int row = rowOf(change);
     if (row >= 0)
         emit dataChanged(index(row), index(row), {Qt::DisplayRole});
 }
@@ -114,9 +91,7 @@ void ChangeListModel::setChanges(const QList<ChangePtr> &changes)
     if (changes.size() == m_changes.size() && (applyMoves(changes) || applySameIds(changes)))
         return;
     beginResetModel();
-    unwatch(m_changes, 0, m_changes.size());
     m_changes = changes;
-    watch(m_changes, 0, m_changes.size());
     endResetModel();
 }
 
@@ -127,7 +102,6 @@ bool ChangeListModel::applyPrepend(const QList<ChangePtr> &changes)
         return false;
     beginInsertRows(QModelIndex(), 0, int(added - 1));
     m_changes = changes;
-    watch(m_changes, 0, added);
     endInsertRows();
     return true;
 }
@@ -153,7 +127,6 @@ bool ChangeListModel::applyRemovals(const QList<ChangePtr> &changes)
     for (auto run = runs.crbegin(); run != runs.crend(); ++run) {
         const auto [first, last] = *run;
         beginRemoveRows(QModelIndex(), int(first), int(last));
-        unwatch(m_changes, first, last - first + 1);
         m_changes.remove(first, last - first + 1);
         endRemoveRows();
     }
@@ -234,15 +207,25 @@ bool ChangeListModel::applyMoves(const QList<ChangePtr> &changes)
 bool ChangeListModel::applySameIds(const QList<ChangePtr> &changes)
 {
     // A reload that found the same changes in the same order: the rows stay, with the
-    // new records' texts.
-    for (qsizetype i = 0; i < changes.size(); ++i)
+    // new records' texts. Only the rows whose text differs are told; most keep theirs.
+    const qsizetype count = changes.size();
+    for (qsizetype i = 0; i < count; ++i)
         if (!namesSameChange(changes.at(i)->changeId(), m_changes.at(i)->changeId()))
             return false;
-    unwatch(m_changes, 0, m_changes.size());
-    m_changes = changes;
-    watch(m_changes, 0, m_changes.size());
-    if (!m_changes.isEmpty())
-        emit dataChanged(index(0), index(int(m_changes.size() - 1)), {Qt::DisplayRole});
+    const QList<ChangePtr> before = std::exchange(m_changes, changes);
+    const auto sameText = [&](qsizetype row) {
+        return before.at(row) == m_changes.at(row) ||
+               before.at(row)->description() == m_changes.at(row)->description();
+    };
+    for (qsizetype first = 0; first < count; ++first) {
+        if (sameText(first))
+            continue;
+        qsizetype last = first;
+        while (last + 1 < count && !sameText(last + 1))
+            ++last;
+        emit dataChanged(index(int(first)), index(int(last)), {Qt::DisplayRole});
+        first = last;
+    }
     return true;
 }
 

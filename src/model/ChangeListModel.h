@@ -43,16 +43,12 @@ signals:
     // below the last row). The rows themselves do not move here.
     void moveRequested(const QList<qsizetype> &sourceOffsets, qsizetype destination);
 
-private slots:
-    void changeDescriptionChanged();
-
 private:
+    void descriptionWritten(Change *change);
     bool applyPrepend(const QList<ChangePtr> &changes);
     bool applyRemovals(const QList<ChangePtr> &changes);
     bool applyMoves(const QList<ChangePtr> &changes);
     bool applySameIds(const QList<ChangePtr> &changes);
-    void watch(const QList<ChangePtr> &changes, qsizetype from, qsizetype count);
-    void unwatch(const QList<ChangePtr> &changes, qsizetype from, qsizetype count);
     // The dragged changes, when they came from this list: ids, and the commits that tell
     // the rows of a divergent change apart (empty for the others).
     struct Dragged {

@@ -4,13 +4,56 @@
 #include "model/JujutsuCommand.h"
 #include "model/Resources.h"
 
+#include <QCoro/QCoroFuture>
 #include <QCoro/QCoroSignal>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <memory>
 
 namespace {
+
+// A file in memory that takes the child's standard output. Written to a pipe, jj's output
+// would wake the application for every few lines it writes; written here, it is read once,
+// after jj has ended, by a thread of its own.
+class OutputFile {
+public:
+    OutputFile() : m_fd(memfd_create("jj-standard-output", MFD_CLOEXEC)) {}
+    ~OutputFile()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    OutputFile(const OutputFile &) = delete;
+    OutputFile &operator=(const OutputFile &) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    // Where the child's side opens it.
+    QString path() const { return QStringLiteral("/proc/self/fd/%1").arg(m_fd); }
+
+    // The text the child wrote. Runs on any thread, which owns the file it reads through.
+    QString text() const
+    {
+        QFile file;
+        if (!file.open(m_fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            return QString();
+        const qint64 size = file.size();
+        if (size <= 0)
+            return QString();
+        if (const uchar *mapped = file.map(0, size))
+            return QString::fromUtf8(reinterpret_cast<const char *>(mapped), qsizetype(size));
+        return QString::fromUtf8(file.readAll());
+    }
+
+private:
+    int m_fd;
+};
+
 // Ends once the child has finished or could not start; QProcess reports the latter
 // without a finished signal.
 class ChildWatch : public QObject {
@@ -69,6 +112,9 @@ QCoro::Task<CommandResult> CommandProcess::run() const
     process->setArguments(args);
     process->setWorkingDirectory(directory);
     process->setStandardInputFile(QProcess::nullDevice());
+    const auto output = std::make_shared<OutputFile>();
+    if (output->isOpen())
+        process->setStandardOutputFile(output->path());
 
     QByteArray standardError;
     bool standardErrorOverflow = false;
@@ -102,8 +148,15 @@ QCoro::Task<CommandResult> CommandProcess::run() const
                 .arg(standardErrorLimit),
             true};
     }
-    if (child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0)
-        co_return CommandResult{QString::fromUtf8(child->readAllStandardOutput()), false};
+    if (child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0) {
+        if (!output->isOpen())
+            co_return CommandResult{QString::fromUtf8(child->readAllStandardOutput()), false};
+        // Made apart from the await: GCC 12 may destroy a temporary of an awaited
+        // expression twice.
+        const QFuture<QString> reading = QtConcurrent::run([output] { return output->text(); });
+        QString text = co_await reading;
+        co_return CommandResult{std::move(text), false};
+    }
     co_return CommandResult{QString::fromUtf8(standardError), true};
 }
 

@@ -4,9 +4,47 @@
 #include "model/ChangeIndex.h"
 #include "model/LogReader.h"
 
+#include <QCoro/QCoroFuture>
+#include <QCoro/QCoroTimer>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <chrono>
+
+namespace {
+
+// Lets other events in once the GUI thread has worked on a long list for a few
+// milliseconds.
+class Slices {
+public:
+    Slices() { m_clock.start(); }
+    bool due() const { return m_clock.elapsed() >= 4; }
+    QCoro::Task<> pause()
+    {
+        co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+        m_clock.restart();
+    }
+
+private:
+    QElapsedTimer m_clock;
+};
+
+// Counts a list load for as long as it runs, even past the controller.
+class ListLoad {
+public:
+    explicit ListLoad(std::shared_ptr<int> count) : m_count(std::move(count)) { ++*m_count; }
+    ~ListLoad() { --*m_count; }
+    ListLoad(const ListLoad &) = delete;
+    ListLoad &operator=(const ListLoad &) = delete;
+
+private:
+    std::shared_ptr<int> m_count;
+};
+
+} // namespace
 
 RepoController::RepoController(const QUrl &url, QObject *parent)
     : QObject(parent), m_repo(Repo::empty(url))
@@ -53,8 +91,67 @@ QCoro::Task<CommandResult> RepoController::run(JujutsuCommand command) const
 
 QCoro::Task<QList<ChangePtr>> RepoController::logChanges(JujutsuCommand command)
 {
-    const CommandResult result = co_await run(std::move(command));
-    co_return result.isError ? QList<ChangePtr>() : parseChanges(result.text);
+    QPointer<RepoController> self(this);
+    CommandResult result = co_await run(std::move(command));
+    if (result.isError || !self)
+        co_return QList<ChangePtr>();
+    // The text is read on a thread of the pool, which touches nothing else; the records
+    // are made here, where they live.
+    const QFuture<std::shared_ptr<LogListing>> reading =
+        QtConcurrent::run([text = std::move(result.text)]() mutable {
+            return std::make_shared<LogListing>(std::move(text));
+        });
+    const std::shared_ptr<LogListing> listing = co_await reading;
+    if (!self)
+        co_return QList<ChangePtr>();
+    co_return co_await recordsOf(listing);
+}
+
+QCoro::Task<QList<ChangePtr>> RepoController::recordsOf(std::shared_ptr<LogListing> listing)
+{
+    QPointer<RepoController> self(this);
+    // A listed record that holds what the listing says is taken again: a reload of a long
+    // list makes few records and frees few. The list is taken as it is now; what a later
+    // write puts there is not looked at.
+    const QList<ChangePtr> listed = m_repo.changes;
+    // Where the listed records are, by id: found once the rows stop coming in the
+    // order they are listed.
+    QHash<QString, qsizetype> listedRows;
+    bool indexed = false;
+    qsizetype next = 0;
+
+    QList<ChangePtr> records;
+    records.reserve(listing->size());
+    Slices slices;
+    for (qsizetype entry = 0; entry < listing->size(); ++entry) {
+        if (slices.due()) {
+            co_await slices.pause();
+            if (!self)
+                co_return QList<ChangePtr>();
+        }
+        const QStringView id = listing->changeId(entry);
+        ChangePtr candidate;
+        if (next < listed.size() && listed.at(next)->changeId() == id) {
+            candidate = listed.at(next++);
+        } else if (!listed.isEmpty()) {
+            for (qsizetype row = listed.size() - 1; !indexed && row >= 0; --row) {
+                if (slices.due()) {
+                    co_await slices.pause();
+                    if (!self)
+                        co_return QList<ChangePtr>();
+                }
+                listedRows.insert(listed.at(row)->changeId(), row);
+            }
+            indexed = true;
+            const auto row = listedRows.constFind(id.toString());
+            if (row != listedRows.constEnd() && listed.at(*row)->changeId() == id) {
+                next = *row + 1;
+                candidate = listed.at(*row);
+            }
+        }
+        records.append(listing->change(entry, candidate));
+    }
+    co_return records;
 }
 
 QCoro::Task<QList<ChangePtr>> RepoController::logBookmark(Bookmark bookmark)
@@ -108,6 +205,7 @@ QCoro::Task<> RepoController::loadChanges(SidebarSelection selection)
         co_return;
     }
     QPointer<RepoController> self(this);
+    const ListLoad counted(m_listLoads);
     QList<ChangePtr> changes = co_await logBookmark(selection.bookmarkValue());
     if (self)
         co_await showLoadedList(std::move(changes), selection);
@@ -116,6 +214,7 @@ QCoro::Task<> RepoController::loadChanges(SidebarSelection selection)
 QCoro::Task<> RepoController::loadChanges(ChangeCategory category)
 {
     QPointer<RepoController> self(this);
+    const ListLoad counted(m_listLoads);
     QList<ChangePtr> changes;
     switch (category) {
     case ChangeCategory::allChanges:
@@ -303,7 +402,13 @@ QCoro::Task<> RepoController::push(QString revision, QString bookmark, Remote re
 
 QCoro::Task<> RepoController::loadChangeLog()
 {
+    // A list load under way (the sidebar's, as the window opens) gives the list the
+    // window shows; jj's default log beside it would be thrown away and slow it down.
+    // The sidebar appears after the list, in the same turn of the event loop.
     QPointer<RepoController> self(this);
+    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+    if (!self || *m_listLoads > 0)
+        co_return;
     const QList<ChangePtr> before = m_repo.changes;
     QList<ChangePtr> changes = co_await log();
     if (!self || m_repo.changes != before)

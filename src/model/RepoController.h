@@ -9,6 +9,8 @@
 #include <QCoro/QCoroTask>
 #include <QObject>
 
+class LogListing;
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -53,8 +55,9 @@ public:
     QCoro::Task<QList<Bookmark>> listBookmarks();
     QCoro::Task<QList<Remote>> listRemotes();
 
-    // The window's first load: the default log. A list that arrived while it ran (the
-    // sidebar's, say) stays, so the list matches the category the sidebar shows.
+    // The window's first load: the default log. It runs only when no list load is under
+    // way, and a list that arrived while it ran (the sidebar's, say) stays, so the list
+    // matches the category the sidebar shows.
     QCoro::Task<> loadChangeLog();
     // The bookmark list, then the remote list; each is written as it arrives.
     QCoro::Task<> loadBookmarksAndRemotes();
@@ -144,6 +147,7 @@ signals:
 private:
     QCoro::Task<CommandResult> run(JujutsuCommand command) const;
     QCoro::Task<QList<ChangePtr>> logChanges(JujutsuCommand command);
+    QCoro::Task<QList<ChangePtr>> recordsOf(std::shared_ptr<LogListing> listing);
     QCoro::Task<> insertWorkingCopy();
     QCoro::Task<> showLoadedList(QList<ChangePtr> changes, const SidebarSelection &list);
 
@@ -151,6 +155,8 @@ private:
     // The list last loaded is a bookmark's ancestors, which no new change joins.
     bool m_listsBookmark = false;
     bool m_refreshing = false;
+    // List loads under way: each writes repo.changes when its run ends.
+    std::shared_ptr<int> m_listLoads = std::make_shared<int>(0);
 };
 
 size_t qHash(const RepoController &controller, size_t seed = 0);

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
+#include <array>
 #include <optional>
 #include <utility>
 
@@ -45,6 +47,37 @@ QString jjSymbol(const QString &name);
 // Reads a quoted string of jj's at the start of the text: its content and how many
 // characters it took, quotes included; nothing when the text does not begin with one.
 std::optional<std::pair<QString, qsizetype>> readQuoted(QStringView text);
+
+// Copies of the pieces that share one allocation, each ended by a null character as
+// every text of a QString is; an empty piece gives the null text. Records made by the
+// hundred thousand cost one allocation for their texts instead of one each; the block
+// is freed with the last of them, and writing to one copies it out first, as for any
+// shared QString.
+template<size_t N> std::array<QString, N> packed(const std::array<QStringView, N> &pieces)
+{
+    std::array<QString, N> texts;
+    qsizetype total = 0;
+    for (QStringView piece : pieces)
+        total += piece.isEmpty() ? 0 : piece.size() + 1;
+    if (total == 0)
+        return texts;
+    auto [block, at] = QTypedArrayData<char16_t>::allocate(total);
+    Q_CHECK_PTR(block);
+    bool first = true;
+    for (size_t i = 0; i < N; ++i) {
+        const QStringView piece = pieces[i];
+        if (piece.isEmpty())
+            continue;
+        std::copy(piece.utf16(), piece.utf16() + piece.size(), at);
+        at[piece.size()] = u'\0';
+        // The block comes with one reference, which the first text takes.
+        if (!std::exchange(first, false))
+            block->ref();
+        texts[i] = QString(QString::DataPointer(block, at, piece.size()));
+        at += piece.size() + 1;
+    }
+    return texts;
+}
 
 // Strips characters matching the predicate from both ends.
 QStringView trimmed(QStringView text, bool (*strip)(QChar));

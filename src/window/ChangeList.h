@@ -4,10 +4,12 @@
 #include "window/Binding.h"
 
 #include <QListView>
+#include <QPersistentModelIndex>
 #include <QPointer>
 
 class Card;
 class ChangeListModel;
+class MeasuredCard;
 class QAction;
 class QMenu;
 class RepoController;
@@ -25,12 +27,17 @@ public:
                QWidget *parent = nullptr);
 
     ChangeListModel *changeModel() const { return m_model; }
-    Card *card() const { return m_card; }
+    Card *card() const;
     // The list's own sheet state, apart from the window's.
     SheetPresenter *sheetPresenter() const { return m_sheets; }
     QMenu *contextMenu() const { return m_menu; }
     QAction *editDescriptionAction() const { return m_editDescription; }
     QAction *removeChangeAction() const { return m_removeChange; }
+
+    // Lays the rows out again: at once when nearly every row's height is known, keeping
+    // the row the user looks at where it stands; otherwise in batches, a few thousand
+    // rows per turn of the event loop.
+    void doItemsLayout() override;
 
 signals:
     // The column came into view or left it.
@@ -41,6 +48,12 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = QList<int>()) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void repoChanged();
@@ -49,11 +62,12 @@ private:
     void viewSelectionChanged();
     void writeSelection(const ChangeSet &selection);
     void showContextMenu(const QPoint &position);
+    void keepAnchor();
 
     QPointer<RepoController> m_controller;
     platform::Binding<ChangeSet> m_selection;
     ChangeListModel *m_model;
-    Card *m_card;
+    MeasuredCard *m_card;
     SheetPresenter *m_sheets;
     QMenu *m_menu;
     QAction *m_editDescription;
@@ -61,4 +75,9 @@ private:
     // Set while the list itself changes the view's selection, which is then no choice
     // of the user's.
     bool m_syncing = false;
+    // The row the user looks at, and where it stood in the viewport: the current row
+    // when it is in view, otherwise the top one.
+    QPersistentModelIndex m_anchor;
+    int m_anchorTop = 0;
+    bool m_layingOut = false;
 };

@@ -1,10 +1,69 @@
 #include "model/Change.h"
 #include "model/LogReader.h"
 #include "model/ShowReader.h"
+#include "model/Text.h"
 #include "support/TestSupport.h"
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
+
+namespace {
+
+// The log's reading rules spelt out word by word, to hold the reader to them: each
+// change as its id, author, time stamp, commit id, description and divergence mark.
+QList<QStringList> readByTheRules(const QString &output)
+{
+    QList<QStringList> changes;
+    text::LineReader lines(output);
+    while (!lines.atEnd()) {
+        const QList<QStringView> words = text::splitWords(lines.next());
+        if (words.size() < 2)
+            break;
+        QString id = words[0].toString();
+        const bool divergent = id.endsWith(QStringLiteral("??"));
+        if (divergent)
+            id.chop(2);
+        const qsizetype at = words.size() > 2 && words[1] == u"hidden" ? 2 : 1;
+        QString commit = words.last().toString();
+        for (qsizetype i = words.size() - 1; i >= 1; --i) {
+            const bool hexadecimal =
+                !words[i].isEmpty() && std::all_of(words[i].begin(), words[i].end(), [](QChar c) {
+                    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+                });
+            if (hexadecimal) {
+                commit = words[i].toString();
+                break;
+            }
+        }
+        const QString mark = divergent ? QStringLiteral("divergent") : QString();
+        if (words[at] == u"root()") {
+            changes.append({id, QString(), QString(), commit, QString(), mark});
+            continue;
+        }
+        qsizetype authorEnd = at;
+        if (words[at].startsWith(u'('))
+            while (authorEnd + 1 < words.size() && !words[authorEnd].endsWith(u')'))
+                ++authorEnd;
+        QStringList author;
+        for (qsizetype i = at; i <= authorEnd; ++i)
+            author.append(words[i].toString());
+        const auto word = [&](qsizetype i) { return i < words.size() ? words[i] : QStringView(); };
+        const QString timestamp = word(authorEnd + 1) + u' ' + word(authorEnd + 2);
+        const QString description = lines.atEnd() ? QString() : lines.next().toString();
+        changes.append({id, author.join(u' '), timestamp, commit, description, mark});
+    }
+    return changes;
+}
+
+QStringList textsOf(const Change &change)
+{
+    return {change.changeId(),    change.author(),
+            change.timestamp(),   change.commitHash(),
+            change.description(), change.isDivergent() ? QStringLiteral("divergent") : QString()};
+}
+
+} // namespace
 
 class TestLogShowReaders : public QObject {
     Q_OBJECT
@@ -76,6 +135,64 @@ private slots:
         // read as a fields line.
         QCOMPARE(parseChanges(QStringLiteral("a b c d e\nfirst\nspill\nz y c d e\nx")).size(), 1);
         QCOMPARE(parseChanges(QStringLiteral("a b c d e\nfirst\nspill over\nz y")).size(), 2);
+    }
+
+    void logReadingFollowsTheRulesOnArbitraryText()
+    {
+        // Runs longer than the reader's blocks, every separator, and jj's marks.
+        const QStringList pieces{"abcdef0123456789", "x",      "??",        "hidden",
+                                 "root()",           "(no",    "set)",      "@",
+                                 "\u00e9",           "\u65e5", "\U0001F600"};
+        const QList<QChar> separators{u' ',        u' ',          u' ',         u'\t',
+                                      u'\r',       QChar(0x0B),   QChar(0x0C),  QChar(0x85),
+                                      QChar(0xA0), QChar(0x2028), QChar(0x3000)};
+        QRandomGenerator random(20261209);
+        for (int round = 0; round < 3000; ++round) {
+            QString output;
+            const int lines = random.bounded(6);
+            for (int line = 0; line < lines; ++line) {
+                for (int word = random.bounded(8); word >= 0; --word) {
+                    for (int part = random.bounded(3); part >= 0; --part)
+                        output += pieces[random.bounded(pieces.size())];
+                    output += separators[random.bounded(separators.size())];
+                }
+                if (random.bounded(4))
+                    output += u'\n';
+            }
+            const QList<QStringList> expected = readByTheRules(output);
+            const QList<ChangePtr> changes = parseChanges(output);
+            QCOMPARE(changes.size(), expected.size());
+            LogListing listing(output);
+            QCOMPARE(listing.size(), expected.size());
+            for (qsizetype i = 0; i < changes.size(); ++i) {
+                QCOMPARE(textsOf(*changes[i]), expected[i]);
+                QCOMPARE(textsOf(*listing.change(i)), expected[i]);
+                // A listed record that holds the same texts is taken again; one that
+                // holds a text jj did not print this time is not.
+                QCOMPARE(listing.change(i, changes[i]), changes[i]);
+                changes[i]->setChangedText(QStringLiteral("diff"));
+                QVERIFY(listing.change(i, changes[i]) != changes[i]);
+            }
+        }
+    }
+
+    void textsReadTogetherStayApart()
+    {
+        ChangePtr change = parseChanges(QStringLiteral("id author 2001-02-03 08:05:09 c0ffee\n"
+                                                       "description\n"))
+                               .first();
+        // Each text ends where a text's buffer must end.
+        QCOMPARE(QString::fromUtf16(reinterpret_cast<const char16_t *>(change->changeId().utf16())),
+                 QStringLiteral("id"));
+        QCOMPARE(
+            QString::fromUtf16(reinterpret_cast<const char16_t *>(change->timestamp().utf16())),
+            QStringLiteral("2001-02-03 08:05:09"));
+        QString id = change->changeId();
+        const QString commit = change->commitHash();
+        change.reset();
+        id += QStringLiteral(" and more");
+        QCOMPARE(id, QStringLiteral("id and more"));
+        QCOMPARE(commit, QStringLiteral("c0ffee"));
     }
 
     void logSamples()

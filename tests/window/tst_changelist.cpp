@@ -194,6 +194,42 @@ private slots:
         QCOMPARE(f.jj.callsOf({"abandon"}).size(), 1);
     }
 
+    void aRowFarDownStaysWhereItIsWhenTheListChanges()
+    {
+        Fixture f;
+        QStringList ids;
+        for (int i = 0; i < 3000; ++i)
+            ids.append(QStringLiteral("r%1").arg(i, 4, 10, QLatin1Char('0')));
+        f.controller.modifyRepo([&](Repo &repo) { repo.changes = testing::makeChanges(ids); });
+        QTRY_VERIFY(f.list.visualRect(f.row(2999)).isValid());
+        f.list.scrollTo(f.row(2500), QAbstractItemView::PositionAtCenter);
+        const int top = f.list.visualRect(f.row(2500)).top();
+        // The clicked row wherever it stands in the list, once every layout has run.
+        const auto clickedRowTop = [&f](int row) {
+            QTest::qWait(200);
+            return f.list.visualRect(f.row(row)).top();
+        };
+
+        // Its details arrive with a description of three lines.
+        f.jj.respond({"show", "r2500"},
+                     showOutput(QStringLiteral("r2500"), QStringLiteral("c0ffee"),
+                                QStringLiteral("Full\n\nDescription")));
+        f.click(2500);
+        QTRY_COMPARE(f.controller.repo().changes.at(2500)->description(),
+                     QStringLiteral("Full\n\nDescription"));
+        QCOMPARE(clickedRowTop(2500), top);
+        // A reload finds the same changes, with the log's one line for it.
+        f.controller.modifyRepo([&](Repo &repo) { repo.changes = testing::makeChanges(ids); });
+        QCOMPARE(clickedRowTop(2500), top);
+        // Its description is edited.
+        f.controller.repo().changes.at(2500)->setDescription(QStringLiteral("Edited\ntext"));
+        QCOMPARE(clickedRowTop(2500), top);
+        // A change is added at the top.
+        f.controller.modifyRepo(
+            [](Repo &repo) { repo.changes.prepend(testing::makeChange(QStringLiteral("new"))); });
+        QCOMPARE(clickedRowTop(2501), top);
+    }
+
     void aDropOnTheViewStartsTheMove()
     {
         Fixture f;
