@@ -104,6 +104,10 @@ StallProbe::StallProbe()
     connect(&m_timer, &QTimer::timeout, this, [this] {
         const qint64 time = now();
         m_longest = std::max(m_longest, time - m_last);
+        // Where the frame-long stalls were, on the clock `perf record -k CLOCK_MONOTONIC`
+        // stamps its samples with, to find what ran in them.
+        if (time - m_last > 16'000'000 && qEnvironmentVariableIsSet("OSTREL_BENCH_STALLS"))
+            std::fprintf(stderr, "stall %.6f %.6f\n", double(m_last) / 1e9, double(time) / 1e9);
         m_last = time;
     });
 }
