@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QTemporaryDir>
 
+#include <QCoro/QCoroTask>
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -66,8 +68,8 @@ void BM_RestoreWindows(benchmark::State &state)
     platform::WindowRestoration::saveWindows(platform::WindowGroup::instance(), path);
     closeWindows();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(
-            platform::WindowRestoration::restoreWindows(platform::WindowGroup::instance(), path));
+        benchmark::DoNotOptimize(QCoro::waitFor(
+            platform::WindowRestoration::restoreWindows(platform::WindowGroup::instance(), path)));
         state.PauseTiming();
         closeWindows();
         state.ResumeTiming();

@@ -125,8 +125,15 @@ int OstrelApp::main(int argc, char **argv)
 
 void OstrelApp::launch()
 {
-    platform::WindowRestoration::restoreWindows(platform::WindowGroup::instance());
-    showMenuBarWindowWhenAlone();
+    restoreWindows();
+}
+
+QCoro::Task<> OstrelApp::restoreWindows()
+{
+    QPointer<OstrelApp> self(this);
+    co_await platform::WindowRestoration::restoreWindows(platform::WindowGroup::instance());
+    if (self)
+        showMenuBarWindowWhenAlone();
 }
 
 void OstrelApp::quit()

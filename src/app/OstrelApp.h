@@ -2,6 +2,7 @@
 
 #include "app/MenuBarWindow.h"
 
+#include <QCoro/QCoroTask>
 #include <QObject>
 #include <QPointer>
 
@@ -34,8 +35,9 @@ public:
     // The process entry: runs the application until it quits.
     static int main(int argc, char **argv);
 
-    // Reopens the windows open when the application last quit; while no repository
-    // window is open the menu-bar window carries the menus.
+    // Reopens the windows open when the application last quit, while the event loop
+    // runs; once they are back and no repository window is open, the menu-bar window
+    // carries the menus.
     void launch();
 
     // Stores the open windows for the next launch, then ends the application.
@@ -49,6 +51,7 @@ public:
 
 private:
     QMainWindow *makeWindow(RepoController *controller, bool hasValue) const;
+    QCoro::Task<> restoreWindows();
     void showMenuBarWindowWhenAlone();
     void toggleSidebar();
     void updateSidebarItem();

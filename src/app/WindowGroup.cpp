@@ -33,7 +33,8 @@ bool WindowGroup::hasValue(const QMainWindow *window) const
     return m_windows.contains(window) && !m_valueless.contains(window);
 }
 
-QMainWindow *WindowGroup::openWindow(std::unique_ptr<RepoController> value)
+QMainWindow *WindowGroup::openWindow(std::unique_ptr<RepoController> value,
+                                     const QByteArray &geometry)
 {
     const bool hasValue = value != nullptr;
     for (QMainWindow *window : std::as_const(m_windows)) {
@@ -63,6 +64,8 @@ QMainWindow *WindowGroup::openWindow(std::unique_ptr<RepoController> value)
         m_valueless.removeOne(window);
         emit windowClosed();
     });
+    if (!geometry.isEmpty())
+        window->restoreGeometry(geometry);
     window->show();
     window->raise();
     window->activateWindow();

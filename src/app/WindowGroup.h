@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 
@@ -26,8 +27,10 @@ public:
 
     // Opens a window for the value, or brings forward the open window whose value
     // equals it. The window owns the controller. Without a value the window shows a
-    // controller for "/". Nothing opens while no factory is set.
-    QMainWindow *openWindow(std::unique_ptr<RepoController> value);
+    // controller for "/". Nothing opens while no factory is set. A window that comes
+    // back from an earlier launch takes the place and size it had (saveGeometry's form).
+    QMainWindow *openWindow(std::unique_ptr<RepoController> value,
+                            const QByteArray &geometry = QByteArray());
 
     // The open windows, oldest first.
     QList<QMainWindow *> windows() const;

@@ -89,6 +89,11 @@ Json Change::toJson() const
 
 ChangePtr Change::fromJson(const Json &json)
 {
+    return std::make_shared<Change>(textsFromJson(json));
+}
+
+Change::Texts Change::textsFromJson(const Json &json)
+{
     coding::requireObject(json, "Change");
     Texts texts;
     texts.changeId = coding::requireString(json, "_changeId");
@@ -97,7 +102,7 @@ ChangePtr Change::fromJson(const Json &json)
     texts.commitHash = coding::requireString(json, "_commitHash");
     texts.description = coding::requireString(json, "_description");
     texts.changedText = coding::requireString(json, "_changedText");
-    return std::make_shared<Change>(std::move(texts));
+    return texts;
 }
 
 QString Change::revision() const

@@ -67,6 +67,8 @@ public:
     Json toJson() const;
     // Throws CodingError; no partly filled record is returned.
     static std::shared_ptr<Change> fromJson(const Json &json);
+    // The texts of a persisted record, read on any thread; throws as fromJson does.
+    static Texts textsFromJson(const Json &json);
 
     // Fills the record from `jj show`; returns the run's text.
     QCoro::Task<QString> show(Folder folder);

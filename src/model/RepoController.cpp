@@ -3,6 +3,7 @@
 #include "model/Alert.h"
 #include "model/ChangeIndex.h"
 #include "model/LogReader.h"
+#include "model/Slices.h"
 
 #include <QCoro/QCoroFuture>
 #include <QCoro/QCoroTimer>
@@ -15,22 +16,6 @@
 #include <chrono>
 
 namespace {
-
-// Lets other events in once the GUI thread has worked on a long list for a few
-// milliseconds.
-class Slices {
-public:
-    Slices() { m_clock.start(); }
-    bool due() const { return m_clock.elapsed() >= 4; }
-    QCoro::Task<> pause()
-    {
-        co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-        m_clock.restart();
-    }
-
-private:
-    QElapsedTimer m_clock;
-};
 
 // Counts a list load for as long as it runs, even past the controller.
 class ListLoad {

@@ -203,7 +203,19 @@ void ChangeList::dataChanged(const QModelIndex &topLeft, const QModelIndex &bott
 void ChangeList::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QListView::currentChanged(current, previous);
+    m_revealPending = false;
     keepAnchor();
+}
+
+void ChangeList::updateGeometries()
+{
+    QListView::updateGeometries();
+    // A long list lays its rows out over many turns; the selected row can be scrolled to
+    // once its batch is laid out.
+    if (m_revealPending && m_reveal.isValid() && visualRect(m_reveal).isValid()) {
+        m_revealPending = false;
+        scrollTo(m_reveal, PositionAtCenter);
+    }
 }
 
 void ChangeList::scrollContentsBy(int dx, int dy)
@@ -252,6 +264,8 @@ void ChangeList::selectRowsOf(const ChangeSet &changes)
             if (const qsizetype row = index.find(change->changeId()); row >= 0)
                 rows.append(row);
         std::sort(rows.begin(), rows.end());
+        if (m_revealPending && !rows.isEmpty())
+            m_reveal = m_model->index(int(rows.first()));
         for (qsizetype i = 0; i < rows.size();) {
             qsizetype last = i;
             while (last + 1 < rows.size() && rows.at(last + 1) <= rows.at(last) + 1)
@@ -270,7 +284,9 @@ void ChangeList::restoreSelection()
     if (!m_controller)
         return;
     const ChangeSet restored = m_controller->repo().selectedChanges;
+    m_revealPending = !restored.isEmpty();
     selectRowsOf(restored);
+    updateGeometries();
     if (restored == m_selection.get())
         m_selection.set(restored);
     else
@@ -281,6 +297,7 @@ void ChangeList::viewSelectionChanged()
 {
     if (m_syncing || !m_controller)
         return;
+    m_revealPending = false;
     QModelIndexList rows = selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end(),
               [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });

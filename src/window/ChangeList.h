@@ -54,6 +54,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void updateGeometries() override;
 
 private:
     void repoChanged();
@@ -80,4 +81,8 @@ private:
     QPersistentModelIndex m_anchor;
     int m_anchorTop = 0;
     bool m_layingOut = false;
+    // The first selected row, brought into view once the list shows and that row has
+    // its place, unless the user moves first.
+    bool m_revealPending = false;
+    QPersistentModelIndex m_reveal;
 };

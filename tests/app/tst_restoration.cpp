@@ -5,6 +5,8 @@
 #include "app/WindowGroup.h"
 #include "app/WindowRestoration.h"
 #include "model/RepoController.h"
+#include "window/ChangeList.h"
+#include "window/RepoView.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +14,8 @@
 #include <QMainWindow>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace testing;
 
@@ -43,6 +47,15 @@ Json readState()
         return Json();
     const QByteArray bytes = file.readAll();
     return Json::parse(bytes.constBegin(), bytes.constEnd(), nullptr, false);
+}
+
+// The window values of a state file, whichever way it keeps them.
+Json storedValues(const Json &state)
+{
+    Json values = Json::array();
+    for (const Json &window : state)
+        values.push_back(window.contains("value") ? window["value"] : window);
+    return values;
 }
 
 Json openWindowValues()
@@ -104,7 +117,7 @@ private slots:
             QCOMPARE(repositoryWindows().size(), 2);
             stored = openWindowValues();
             app.quit();
-            QCOMPARE(text(readState()), text(stored));
+            QCOMPARE(text(storedValues(readState())), text(stored));
         }
         QVERIFY(repositoryWindows().isEmpty());
         QCOMPARE(int(stored.size()), 2);
@@ -113,7 +126,7 @@ private slots:
 
         OstrelApp app;
         app.launch();
-        QCOMPARE(repositoryWindows().size(), 2);
+        QTRY_COMPARE(repositoryWindows().size(), 2);
         QCOMPARE(text(openWindowValues()), text(stored));
         QCOMPARE(repositoryWindows()[0]->windowTitle(), QFileInfo(first.path()).fileName());
         QCOMPARE(repositoryWindows()[1]->windowTitle(), QFileInfo(second.path()).fileName());
@@ -137,6 +150,7 @@ private slots:
         QCOMPARE(text(readState()), QStringLiteral("[]"));
         OstrelApp app;
         app.launch();
+        QTRY_VERIFY(app.menuBarWindow() && app.menuBarWindow()->isVisible());
         QVERIFY(repositoryWindows().isEmpty());
     }
 
@@ -163,8 +177,8 @@ private slots:
 
         OstrelApp app;
         app.launch();
-        QCOMPARE(repositoryWindows().size(), windowsOpened);
-        QCOMPARE(app.menuBarWindow() && app.menuBarWindow()->isVisible(), windowsOpened == 0);
+        QTRY_COMPARE(repositoryWindows().size(), windowsOpened);
+        QTRY_COMPARE(app.menuBarWindow() && app.menuBarWindow()->isVisible(), windowsOpened == 0);
         QVERIFY(!QFile::exists(platform::WindowRestoration::stateFilePath()));
         const QStringList kept = setAsideFiles();
         QCOMPARE(kept.size(), 1);
@@ -173,6 +187,76 @@ private slots:
         QVERIFY(keptFile.open(QIODevice::ReadOnly));
         QCOMPARE(keptFile.readAll(), contents);
         QVERIFY(m_alerts->alerts.isEmpty());
+    }
+
+    void windowsComeBackWhereTheyWereWithTheSelectedRowInView()
+    {
+        LoggingJj jj(QStringLiteral("holdUntilOpen\n"));
+        QTemporaryDir folder;
+        Repo repo = Repo::empty(QUrl::fromLocalFile(folder.path()));
+        for (int i = 0; i < 300; ++i)
+            repo.changes.append(makeChange(QStringLiteral("c%1").arg(i, 3, 10, QLatin1Char('0'))));
+        repo.selectedChanges = ChangeSet{repo.changes[280]};
+        {
+            OstrelApp app;
+            app.launch();
+            QMainWindow *window = platform::WindowGroup::instance().openWindow(
+                std::make_unique<RepoController>(repo));
+            window->setGeometry(30, 40, 700, 500);
+            app.quit();
+        }
+        OstrelApp app;
+        app.launch();
+        QTRY_COMPARE(repositoryWindows().size(), 1);
+        auto *view = qobject_cast<RepoView *>(repositoryWindows()[0]);
+        QCOMPARE(view->geometry(), QRect(30, 40, 700, 500));
+        ChangeList *list = view->changeList();
+        QTRY_VERIFY(
+            list->viewport()->rect().contains(list->visualRect(list->model()->index(280, 0))));
+        jj.openGate();
+    }
+
+    void damagedStateNeverStopsTheStart_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("link to /dev/zero") << "zero";
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("larger than any sane state") << "large";
+    }
+
+    void damagedStateNeverStopsTheStart()
+    {
+        QFETCH(QString, kind);
+        LoggingJj jj;
+        const QString path = platform::WindowRestoration::stateFilePath();
+        QDir().mkpath(QFileInfo(path).path());
+        if (kind == u"zero") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        } else if (kind == u"fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            // A state that reads well, made longer than the bound with blanks.
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray("[{\"_repo\": {\"folder\": {\"url\": \"file:///tmp\"}, "
+                                  "\"changes\": [], \"selectedChanges\": [], \"bookmarks\": [], "
+                                  "\"remotes\": []}, \"_$observationRegistrar\": {}}]"));
+            const QByteArray blanks(1 << 20, ' ');
+            while (file.size() <= platform::WindowRestoration::stateFileLimit)
+                file.write(blanks);
+        }
+
+        OstrelApp app;
+        app.launch();
+        QTRY_VERIFY(app.menuBarWindow() && app.menuBarWindow()->isVisible());
+        QVERIFY(repositoryWindows().isEmpty());
+        const QFileInfo state(path);
+        QVERIFY(!state.exists() && !state.isSymLink());
+        const QStringList kept = state.dir().entryList(
+            {state.fileName() + QStringLiteral(".unreadable-*")}, QDir::AllEntries | QDir::System);
+        QCOMPARE(kept.size(), 1);
+        for (const QString &name : kept)
+            QFile::remove(state.dir().filePath(name));
     }
 
     void closingTheLastWindowBringsBackTheMenuBarWindow()
