@@ -248,8 +248,11 @@ QCoro::Task<int> restoreWindows(WindowGroup &group, QString path)
     if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
         co_return 0;
     const Restoring restoring;
-    const QFuture<State> reading = QtConcurrent::run([path] { return readState(path); });
-    State state = co_await reading;
+    // Handed over whole: a result taken out of a future is a copy of it.
+    const QFuture<std::shared_ptr<State>> reading =
+        QtConcurrent::run([path] { return std::make_shared<State>(readState(path)); });
+    const std::shared_ptr<State> read = co_await reading;
+    State &state = *read;
     if (state.missing)
         co_return 0;
     if (!state.problem.isEmpty()) {
