@@ -135,6 +135,25 @@ private slots:
         jj.openGate();
     }
 
+    void quittingWhileWindowsComeBackKeepsThem()
+    {
+        LoggingJj jj(QStringLiteral("holdUntilOpen\n"));
+        QTemporaryDir folder;
+        // The values alone, as files were written before windows kept their places.
+        Json values = Json::array();
+        values.push_back(richController(folder.path(), QStringLiteral("a"))->toJson());
+        writeFile(platform::WindowRestoration::stateFilePath(),
+                  QByteArray::fromStdString(values.dump()));
+
+        OstrelApp app;
+        app.launch();
+        app.quit();
+        QCOMPARE(text(readState()), text(values));
+        QTRY_COMPARE(repositoryWindows().size(), 1);
+        QCOMPARE(text(openWindowValues()), text(values));
+        jj.openGate();
+    }
+
     void quittingWithNoWindowStoresNone()
     {
         {
