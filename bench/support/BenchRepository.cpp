@@ -26,8 +26,8 @@ void complain(const QString &line)
 }
 
 // Runs a program to its end; the benchmarks' set-up may block, the application never does.
-bool run(const QString &program, const QStringList &arguments, const QString &folder,
-         const QString &inputFile = {}, QByteArray *output = nullptr)
+bool runProgram(const QString &program, const QStringList &arguments, const QString &folder,
+                const QString &inputFile = {}, QByteArray *output = nullptr)
 {
     QProcess process;
     process.setWorkingDirectory(folder);
@@ -215,7 +215,7 @@ QString bundledJj()
 QByteArray runJj(const QString &folder, const QStringList &arguments)
 {
     QByteArray output;
-    return run(bundledJj(), arguments, folder, {}, &output) ? output : QByteArray();
+    return runProgram(bundledJj(), arguments, folder, {}, &output) ? output : QByteArray();
 }
 
 QString repository(int changes)
@@ -236,15 +236,16 @@ QString repository(int changes)
     const QString git = QStringLiteral("git");
     const bool built =
         QDir().mkpath(repo) && writeHistory(history, changes) &&
-        run(git, {"init", "-q", "-b", "main", "."}, repo) &&
-        run(git, {"fast-import", "--quiet"}, repo, history) &&
-        run(git, {"remote", "add", "origin", "https://git.example.com/ostrel/bench-history.git"},
-            repo) &&
-        run(git, {"update-ref", "refs/remotes/origin/main", "refs/heads/main"}, repo) &&
-        run(git, {"reset", "-q", "--hard", "main"}, repo) && QFile::remove(history) &&
-        run(bundledJj(), {"git", "init", "--colocate"}, repo) &&
+        runProgram(git, {"init", "-q", "-b", "main", "."}, repo) &&
+        runProgram(git, {"fast-import", "--quiet"}, repo, history) &&
+        runProgram(git,
+                   {"remote", "add", "origin", "https://git.example.com/ostrel/bench-history.git"},
+                   repo) &&
+        runProgram(git, {"update-ref", "refs/remotes/origin/main", "refs/heads/main"}, repo) &&
+        runProgram(git, {"reset", "-q", "--hard", "main"}, repo) && QFile::remove(history) &&
+        runProgram(bundledJj(), {"git", "init", "--colocate"}, repo) &&
         // The first listing after the import does one-time work no later run repeats.
-        run(bundledJj(), {"log", "--no-graph", "-r", "::"}, repo);
+        runProgram(bundledJj(), {"log", "--no-graph", "-r", "::"}, repo);
     QFile file(stamp);
     if (!built || !file.open(QIODevice::WriteOnly) || file.write(stampText(changes)) < 0) {
         complain(QStringLiteral("Could not build the benchmark repository in %1").arg(folder));

@@ -35,38 +35,38 @@ public:
             return m_sizes.at(row);
         const QSize size = Card::sizeHint(option, index);
         if (width > 0) {
-            reach(row + 1);
+            keepSizesFor(row + 1);
             m_sizes[row] = size;
         }
         return size;
     }
 
-    void forget(int first, int last)
+    void forgetRows(int first, int last)
     {
         for (int row = first; row <= last && row < m_sizes.size(); ++row)
             m_sizes[row] = QSize();
     }
-    void insert(int first, int count)
+    void rowsCame(int first, int count)
     {
-        reach(first);
+        keepSizesFor(first);
         m_sizes.insert(first, count, QSize());
     }
-    void remove(int first, int count)
+    void rowsWent(int first, int count)
     {
-        reach(first + count);
+        keepSizesFor(first + count);
         m_sizes.remove(first, count);
     }
     // Moves rows in front of the row at `destination`, counted before the move.
-    void move(int first, int count, int destination)
+    void rowsShifted(int first, int count, int destination)
     {
-        reach(std::max(first + count, destination));
+        keepSizesFor(std::max(first + count, destination));
         const QList<QSize> moved = m_sizes.mid(first, count);
         m_sizes.remove(first, count);
         const int at = destination > first ? destination - count : destination;
         for (int i = 0; i < count; ++i)
             m_sizes.insert(at + i, moved.at(i));
     }
-    void forgetAll() { m_sizes.clear(); }
+    void forgetAllRows() { m_sizes.clear(); }
 
     qsizetype unmeasured(int rows) const
     {
@@ -77,7 +77,7 @@ public:
     }
 
 private:
-    void reach(qsizetype rows) const
+    void keepSizesFor(qsizetype rows) const
     {
         if (m_sizes.size() < rows)
             m_sizes.resize(rows);
@@ -97,18 +97,26 @@ ChangeList::ChangeList(RepoController *controller, platform::Binding<ChangeSet> 
     // the rows where they now stand.
     connect(m_model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex &, int first, int last) {
-                m_card->insert(first, last - first + 1);
+                m_card->rowsCame(first, last - first + 1);
             });
     connect(m_model, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex &, int first, int last) {
-                m_card->remove(first, last - first + 1);
+                m_card->rowsWent(first, last - first + 1);
             });
     connect(m_model, &QAbstractItemModel::rowsMoved, this,
             [this](const QModelIndex &, int first, int last, const QModelIndex &, int row) {
-                m_card->move(first, last - first + 1, row);
+                m_card->rowsShifted(first, last - first + 1, row);
             });
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_card->forgetAll(); });
-    connect(m_model, &QAbstractItemModel::layoutChanged, this, [this] { m_card->forgetAll(); });
+    // A new description may need more or fewer lines.
+    connect(m_model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                if (!topLeft.isValid() || !bottomRight.isValid())
+                    return;
+                m_card->forgetRows(topLeft.row(), bottomRight.row());
+                scheduleDelayedItemsLayout();
+            });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_card->forgetAllRows(); });
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, [this] { m_card->forgetAllRows(); });
     setModel(m_model);
     setItemDelegate(m_card);
     setSelectionMode(ExtendedSelection);
@@ -189,17 +197,6 @@ void ChangeList::keepAnchor()
     m_anchorTop = anchor.isValid() ? visualRect(anchor).top() : 0;
 }
 
-void ChangeList::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
-                             const QList<int> &roles)
-{
-    QListView::dataChanged(topLeft, bottomRight, roles);
-    // A new description may need more or fewer lines.
-    if (topLeft.isValid() && bottomRight.isValid()) {
-        m_card->forget(topLeft.row(), bottomRight.row());
-        scheduleDelayedItemsLayout();
-    }
-}
-
 void ChangeList::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QListView::currentChanged(current, previous);
@@ -228,14 +225,14 @@ void ChangeList::resizeEvent(QResizeEvent *event)
 {
     // Rows wrap at the width.
     if (event->size().width() != event->oldSize().width())
-        m_card->forgetAll();
+        m_card->forgetAllRows();
     QListView::resizeEvent(event);
 }
 
 void ChangeList::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
-        m_card->forgetAll();
+        m_card->forgetAllRows();
     QListView::changeEvent(event);
 }
 
