@@ -12,6 +12,7 @@
 #include "dialogs/MessageBoxAlerts.h"
 #include "dialogs/WindowOpener.h"
 #include "model/RepoController.h"
+#include "widgets/Preparation.h"
 #include "window/FocusedValues.h"
 #include "window/RepoView.h"
 #include "window/Sidebar.h"
@@ -132,8 +133,11 @@ QCoro::Task<> OstrelApp::restoreWindows()
 {
     QPointer<OstrelApp> self(this);
     co_await platform::WindowRestoration::restoreWindows(platform::WindowGroup::instance());
-    if (self)
-        showMenuBarWindowWhenAlone();
+    if (!self)
+        co_return;
+    showMenuBarWindowWhenAlone();
+    // While nobody waits on it, so that the first window opens faster.
+    co_await prepareWindowResources();
 }
 
 void OstrelApp::quit()

@@ -3,6 +3,7 @@
 #include "app/WindowGroup.h"
 #include "model/RepoController.h"
 #include "model/Slices.h"
+#include "widgets/Preparation.h"
 
 #include <QCoro/QCoroFuture>
 #include <QDateTime>
@@ -251,6 +252,7 @@ QCoro::Task<int> restoreWindows(WindowGroup &group, QString path)
     // Handed over whole: a result taken out of a future is a copy of it.
     const QFuture<std::shared_ptr<State>> reading =
         QtConcurrent::run([path] { return std::make_shared<State>(readState(path)); });
+    co_await prepareWindowResources();
     const std::shared_ptr<State> read = co_await reading;
     State &state = *read;
     if (state.missing)

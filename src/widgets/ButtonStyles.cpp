@@ -1,14 +1,14 @@
 #include "widgets/ButtonStyles.h"
 
+#include "widgets/Fonts.h"
+
 #include <QStyle>
 #include <QToolButton>
 
 void VerticalLabelStyle::apply(QToolButton *button)
 {
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    QFont footnote = button->font();
-    footnote.setPointSizeF(footnote.pointSizeF() * 0.85);
-    button->setFont(footnote);
+    button->setFont(fonts::footnote(button->font()));
     button->setIconSize(iconSize(button));
     button->setAutoRaise(true);
 }

@@ -1,7 +1,8 @@
 #include "widgets/DiffView.h"
 
+#include "widgets/Fonts.h"
+
 #include <QEvent>
-#include <QFontDatabase>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTextLayout>
@@ -29,9 +30,7 @@ QTextOption wrapOption(int charWidth)
 
 DiffView::DiffView(QWidget *parent) : QWidget(parent)
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(QWidget::font().pointSizeF());
-    setFont(font);
+    setFont(fonts::fixedWidth(QWidget::font()));
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);

@@ -1,6 +1,7 @@
 #include "window/ChangeView.h"
 
 #include "widgets/DiffView.h"
+#include "widgets/Fonts.h"
 #include "widgets/LabelView.h"
 
 #include <QLabel>
@@ -13,11 +14,7 @@ QLabel *heading(const QString &text)
 {
     auto *label = new QLabel(text);
     label->setTextFormat(Qt::PlainText);
-    QFont font = label->font();
-    // A second-level title: larger than the body text, bold.
-    font.setPointSizeF(font.pointSizeF() * 1.3);
-    font.setBold(true);
-    label->setFont(font);
+    label->setFont(fonts::heading(label->font()));
     return label;
 }
 

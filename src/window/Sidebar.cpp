@@ -1,6 +1,7 @@
 #include "window/Sidebar.h"
 
 #include "model/RepoController.h"
+#include "widgets/Fonts.h"
 #include "window/FocusedValues.h"
 
 #include <QHeaderView>
@@ -15,9 +16,7 @@ QTreeWidgetItem *sectionItem(const QString &title)
 {
     auto *item = new QTreeWidgetItem({title});
     item->setFlags(Qt::ItemIsEnabled);
-    QFont font = item->font(0);
-    font.setBold(true);
-    font.setPointSizeF(font.pointSizeF() * 0.85);
+    const QFont font = fonts::sectionTitle(item->font(0));
     item->setFont(0, font);
     // Room above a section's title sets it apart from the rows before it.
     item->setSizeHint(0, QSize(0, QFontMetrics(font).height() * 2));
