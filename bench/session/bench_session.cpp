@@ -12,21 +12,13 @@
 #include "BenchRepository.h"
 #include "Measure.h"
 
+#include "app/OstrelApp.h"
+#include "app/WindowGroup.h"
+#include "app/WindowRestoration.h"
 #include "model/ChangeCategory.h"
 #include "model/RepoController.h"
 #include "window/ChangeList.h"
 #include "window/RepoView.h"
-
-// The application shell, wherever src/'s layer folders keep it.
-#if __has_include("app/OstrelApp.h")
-#include "app/OstrelApp.h"
-#include "app/WindowGroup.h"
-#include "app/WindowRestoration.h"
-#else
-#include "platform/WindowGroup.h"
-#include "platform/WindowRestoration.h"
-#include "window/OstrelApp.h"
-#endif
 
 #include <QApplication>
 #include <QDir>
