@@ -6,6 +6,7 @@
 #include "widgets/Preparation.h"
 
 #include <QCoro/QCoroFuture>
+#include <QCoro/QCoroTimer>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -252,6 +254,8 @@ QCoro::Task<int> restoreWindows(WindowGroup &group, QString path)
     // Handed over whole: a result taken out of a future is a copy of it.
     const QFuture<std::shared_ptr<State>> reading =
         QtConcurrent::run([path] { return std::make_shared<State>(readState(path)); });
+    // The windows always come back after launch returns, whenever the reading ends.
+    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
     co_await prepareWindowResources();
     const std::shared_ptr<State> read = co_await reading;
     State &state = *read;

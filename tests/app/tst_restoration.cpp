@@ -148,7 +148,7 @@ private slots:
         OstrelApp app;
         app.launch();
         app.quit();
-        QCOMPARE(text(readState()), text(values));
+        QCOMPARE(text(storedValues(readState())), text(values));
         QTRY_COMPARE(repositoryWindows().size(), 1);
         QCOMPARE(text(openWindowValues()), text(values));
         jj.openGate();
