@@ -36,7 +36,7 @@ void showAndDraw(QWidget *widget)
     waitUntil([&] { return watch.drawnAt() != 0; }, 1);
 }
 
-double milliseconds(qint64 nanoseconds)
+double millisecondsOf(qint64 nanoseconds)
 {
     return double(nanoseconds) / 1e6;
 }
@@ -83,9 +83,9 @@ void BM_ListShown(benchmark::State &state)
         const qint64 start = now();
         controller.modifyRepo([&](Repo &repo) { repo.changes = changes; });
         waitUntil([&] { return drawn.drawnAt() != 0; }, 1);
-        const double painted = milliseconds(drawn.drawnAt() - start);
+        const double painted = millisecondsOf(drawn.drawnAt() - start);
         waitUntil([&] { return bench::laidOut(&list); }, 1);
-        const double whole = milliseconds(now() - start);
+        const double whole = millisecondsOf(now() - start);
         stall = std::max(stall, probe.stop());
         state.SetIterationTime(painted / 1000);
         firstPaint += painted;
@@ -196,7 +196,7 @@ void BM_RefreshStall(benchmark::State &state)
             process.waitForFinished(-1);
             process.readAllStandardOutput();
         }
-        bare += milliseconds(now() - bareStart);
+        bare += millisecondsOf(now() - bareStart);
 
         for (const ChangePtr &change : changes)
             change->setChangedText(QString());
