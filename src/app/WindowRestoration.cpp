@@ -65,9 +65,13 @@ struct State {
     // Why the file as a whole cannot be used.
     QString problem;
     Json windows;
-    std::vector<std::vector<Change::Texts>> changes;
-    // Why a window's list cannot be used, by window; empty for a good one.
-    std::vector<QString> windowProblems;
+    // By window, in the file's order.
+    struct List {
+        std::vector<Change::Texts> changes;
+        // Why the list cannot be used; empty for a good one.
+        QString problem;
+    };
+    std::vector<List> lists;
 };
 
 // The bytes of the file when it is a regular file of a sane size. It is opened without
@@ -136,10 +140,8 @@ State readState(const QString &path)
     std::string key;
     size_t window = 0;
     const auto windowAt = [&state](size_t index) {
-        if (state.changes.size() <= index) {
-            state.changes.resize(index + 1);
-            state.windowProblems.resize(index + 1);
-        }
+        if (state.lists.size() <= index)
+            state.lists.resize(index + 1);
     };
     const Json::parser_callback_t take = [&](int, Json::parse_event_t event, Json &parsed) -> bool {
         switch (event) {
@@ -171,9 +173,9 @@ State readState(const QString &path)
             return true;
         windowAt(window);
         try {
-            state.changes[window].push_back(Change::textsFromJson(parsed));
+            state.lists[window].changes.push_back(Change::textsFromJson(parsed));
         } catch (const std::exception &e) {
-            state.windowProblems[window] = QString::fromUtf8(e.what());
+            state.lists[window].problem = QString::fromUtf8(e.what());
         }
         return false;
     };
@@ -256,6 +258,8 @@ QCoro::Task<int> restoreWindows(WindowGroup &group, QString path)
         QtConcurrent::run([path] { return std::make_shared<State>(readState(path)); });
     // The windows always come back after launch returns, whenever the reading ends.
     co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+    // What the windows need to be drawn is loaded while the file is read, before they
+    // open: the first of them would otherwise load it as it is drawn.
     co_await prepareWindowResources();
     const std::shared_ptr<State> read = co_await reading;
     State &state = *read;
@@ -274,8 +278,8 @@ QCoro::Task<int> restoreWindows(WindowGroup &group, QString path)
     std::vector<Restored> restored;
     QString problem;
     for (size_t i = 0; i < state.windows.size(); ++i) {
-        if (!state.windowProblems[i].isEmpty()) {
-            problem = state.windowProblems[i];
+        if (!state.lists[i].problem.isEmpty()) {
+            problem = state.lists[i].problem;
             continue;
         }
         const Json &window = state.windows[i];
@@ -297,7 +301,7 @@ QCoro::Task<int> restoreWindows(WindowGroup &group, QString path)
 
     int opened = 0;
     for (Restored &window : restored) {
-        std::vector<Change::Texts> &texts = state.changes[window.list];
+        std::vector<Change::Texts> &texts = state.lists[window.list].changes;
         QList<ChangePtr> changes;
         changes.reserve(qsizetype(texts.size()));
         Slices slices;

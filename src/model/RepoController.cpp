@@ -7,7 +7,6 @@
 
 #include <QCoro/QCoroFuture>
 #include <QCoro/QCoroTimer>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>

@@ -17,7 +17,7 @@ namespace icons {
 
 namespace {
 // The freedesktop names closest to each symbol, best first.
-QStringList themeNames(const QString &symbol)
+const QHash<QString, QStringList> &themeNameTable()
 {
     static const QHash<QString, QStringList> names = {
         {QStringLiteral("plus"), {QStringLiteral("list-add")}},
@@ -27,9 +27,19 @@ QStringList themeNames(const QString &symbol)
         {QStringLiteral("square.and.arrow.down"),
          {QStringLiteral("vcs-pull"), QStringLiteral("go-down")}},
     };
-    return names.value(symbol);
+    return names;
+}
+
+QStringList themeNames(const QString &symbol)
+{
+    return themeNameTable().value(symbol);
 }
 } // namespace
+
+QStringList symbolNames()
+{
+    return themeNameTable().keys();
+}
 
 QIcon fallbackSymbol(const QString &name)
 {

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QString>
+#include <QStringList>
 
 namespace icons {
 
@@ -9,6 +10,9 @@ namespace icons {
 // "square.and.arrow.up", "square.and.arrow.down"): the icon theme's when the theme has
 // a match, else the application's own, so a control never goes without its icon.
 QIcon symbol(const QString &name);
+
+// Every symbol name the application draws.
+QStringList symbolNames();
 
 // The application's own drawing of a symbol, whatever the theme holds.
 QIcon fallbackSymbol(const QString &name);

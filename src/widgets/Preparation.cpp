@@ -25,8 +25,8 @@ QCoro::Task<> prepareWindowResources()
     }
     // The toolbar's symbols come from the icon theme or the application's own drawings,
     // each through a plugin loaded at the first use.
-    for (const char *name : {"plus", "c.square", "square.and.arrow.up", "square.and.arrow.down"}) {
+    for (const QString &name : icons::symbolNames()) {
         co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-        icons::symbol(QString::fromLatin1(name)).pixmap(24, 24);
+        icons::symbol(name).pixmap(24, 24);
     }
 }

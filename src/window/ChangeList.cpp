@@ -207,6 +207,11 @@ void ChangeList::currentChanged(const QModelIndex &current, const QModelIndex &p
 void ChangeList::updateGeometries()
 {
     QListView::updateGeometries();
+    revealSelectedRow();
+}
+
+void ChangeList::revealSelectedRow()
+{
     // A long list lays its rows out over many turns; the selected row can be scrolled to
     // once its batch is laid out.
     if (m_revealPending && m_reveal.isValid() && visualRect(m_reveal).isValid()) {
@@ -283,7 +288,7 @@ void ChangeList::restoreSelection()
     const ChangeSet restored = m_controller->repo().selectedChanges;
     m_revealPending = !restored.isEmpty();
     selectRowsOf(restored);
-    updateGeometries();
+    revealSelectedRow();
     if (restored == m_selection.get())
         m_selection.set(restored);
     else

@@ -62,6 +62,7 @@ private:
     void writeSelection(const ChangeSet &selection);
     void showContextMenu(const QPoint &position);
     void keepAnchor();
+    void revealSelectedRow();
 
     QPointer<RepoController> m_controller;
     platform::Binding<ChangeSet> m_selection;
