@@ -174,13 +174,16 @@ bool timestampIsOnePiece(QStringView text, const Entry &entry)
            text[entry.time.start - 1] == u' ';
 }
 
-QString timestampOf(QStringView text, const Entry &entry)
+// The time stamp as a view: of the output where it is one piece (mostly), else of
+// `joined`, which then holds it.
+QStringView timestampOf(QStringView text, const Entry &entry, QString &joined)
 {
     if (entry.root)
-        return QString();
+        return QStringView();
     if (timestampIsOnePiece(text, entry))
-        return text.sliced(entry.date.start, entry.date.length + 1 + entry.time.length).toString();
-    return view(text, entry.date) + QLatin1Char(' ') + view(text, entry.time);
+        return text.sliced(entry.date.start, entry.date.length + 1 + entry.time.length);
+    joined = view(text, entry.date) + QLatin1Char(' ') + view(text, entry.time);
+    return joined;
 }
 
 bool authorIsOnePiece(QStringView text, const Entry &entry)
@@ -215,25 +218,14 @@ Change::Texts textsOf(QStringView text, const Entry &entry, QVarLengthArray<QStr
 {
     Change::Texts texts;
     texts.author = sharedAuthor(text, entry, authors);
-    if (entry.root || timestampIsOnePiece(text, entry)) {
-        const QStringView timestamp =
-            entry.root ? QStringView()
-                       : text.sliced(entry.date.start, entry.date.length + 1 + entry.time.length);
-        auto [id, time, commit, description] =
-            text::packed<4>({view(text, entry.id), timestamp, view(text, entry.commit),
-                             view(text, entry.description)});
-        texts.changeId = std::move(id);
-        texts.timestamp = std::move(time);
-        texts.commitHash = std::move(commit);
-        texts.description = std::move(description);
-    } else {
-        auto [id, commit, description] = text::packed<3>(
-            {view(text, entry.id), view(text, entry.commit), view(text, entry.description)});
-        texts.changeId = std::move(id);
-        texts.timestamp = timestampOf(text, entry);
-        texts.commitHash = std::move(commit);
-        texts.description = std::move(description);
-    }
+    QString joined;
+    auto [id, time, commit, description] =
+        text::packed<4>({view(text, entry.id), timestampOf(text, entry, joined),
+                         view(text, entry.commit), view(text, entry.description)});
+    texts.changeId = std::move(id);
+    texts.timestamp = std::move(time);
+    texts.commitHash = std::move(commit);
+    texts.description = std::move(description);
     texts.divergent = entry.divergent;
     return texts;
 }
@@ -253,10 +245,8 @@ bool holds(const Change &change, QStringView text, const Entry &entry)
     if (authorIsOnePiece(text, entry) ? author != view(text, entry.author)
                                       : author != authorOf(text, entry))
         return false;
-    return timestampIsOnePiece(text, entry)
-               ? change.timestamp() ==
-                     text.sliced(entry.date.start, entry.date.length + 1 + entry.time.length)
-               : change.timestamp() == timestampOf(text, entry);
+    QString joined;
+    return change.timestamp() == timestampOf(text, entry, joined);
 }
 
 } // namespace
