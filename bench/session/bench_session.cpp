@@ -54,9 +54,13 @@ bool settled(RepoView *view, int rows)
            laidOut(view->changeList());
 }
 
+// Far longer than any measured stretch takes at the sizes measured; a run still waiting
+// then has gone wrong (a jj that cannot start leaves the window empty, for example).
+constexpr int giveUpMs = 300'000;
+
 void waitOrFail(const std::function<bool()> &done, const char *what, int intervalMs = 10)
 {
-    if (!waitUntil(done, intervalMs))
+    if (!waitUntil(done, intervalMs, giveUpMs))
         qFatal("Gave up waiting: %s", what);
 }
 
@@ -70,7 +74,14 @@ void actAndSettle(const std::function<void()> &action, const std::function<RepoV
         action();
         acted = true;
     });
-    waitOrFail([&] { return acted && settled(view(), rows); }, "the window to settle", intervalMs);
+    if (waitUntil([&] { return acted && settled(view(), rows); }, intervalMs, giveUpMs))
+        return;
+    const RepoView *window = view();
+    qFatal("Gave up waiting for the window to settle: acted %d, window %d, %d of %d rows, "
+           "%d jj runs, laid out %d",
+           int(acted), int(window != nullptr),
+           window ? int(window->changeList()->model()->rowCount()) : -1, rows, childProcesses(),
+           window ? int(laidOut(window->changeList())) : -1);
 }
 
 // Starts the application as it starts with no windows to restore: the menu-bar window

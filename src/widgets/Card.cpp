@@ -163,6 +163,11 @@ QStringList Card::visibleLines(const QString &text, const QFont &font, int width
     return lines;
 }
 
+void Card::prepareFont(const QFont &font)
+{
+    advances(font);
+}
+
 int Card::lineCount(const QString &text, const QFont &font, int width)
 {
     return qMax<int>(1, int(wrap(text, font, width, lineLimit).lines.size()));

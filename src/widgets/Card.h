@@ -19,6 +19,9 @@ public:
     static int lineCount(const QString &text, const QFont &font, int width);
     // The space above and below the text of a row.
     static int verticalPadding();
+    // Measures ahead what rows in the font are measured with, so that the first rows
+    // laid out do not wait for it.
+    static void prepareFont(const QFont &font);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;

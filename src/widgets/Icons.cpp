@@ -49,10 +49,22 @@ QIcon fallbackSymbol(const QString &name)
 
 QIcon symbol(const QString &name)
 {
+    // One icon per symbol for the whole process: an icon keeps the images it has drawn,
+    // so the second window's toolbar draws none again, nor reads its files.
+    static QHash<QString, QIcon> made;
+    const auto found = made.constFind(name);
+    if (found != made.cend())
+        return *found;
+    QIcon icon;
     for (const QString &themeName : themeNames(name))
-        if (QIcon::hasThemeIcon(themeName))
-            return QIcon::fromTheme(themeName);
-    return fallbackSymbol(name);
+        if (QIcon::hasThemeIcon(themeName)) {
+            icon = QIcon::fromTheme(themeName);
+            break;
+        }
+    if (icon.isNull())
+        icon = fallbackSymbol(name);
+    made.insert(name, icon);
+    return icon;
 }
 
 } // namespace icons

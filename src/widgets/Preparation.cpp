@@ -1,11 +1,16 @@
 #include "widgets/Preparation.h"
 
+#include "widgets/Card.h"
 #include "widgets/Fonts.h"
 #include "widgets/Icons.h"
 
 #include <QApplication>
 #include <QCoro/QCoroTimer>
 #include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QStyle>
+#include <QtMath>
 
 #include <chrono>
 
@@ -14,19 +19,44 @@ QCoro::Task<> prepareWindowResources()
     static bool prepared = false;
     if (std::exchange(prepared, true))
         co_return;
-    // A font in use keeps its loaded faces; these stay in use.
+    // A font in use keeps its loaded faces and the glyphs measured and drawn with it;
+    // these stay in use. The printable ASCII characters are most of what a list of
+    // changes shows: the rows are measured and drawn from the glyphs loaded here.
     static QList<QFont> kept;
+    QString printable;
+    for (char16_t c = u' '; c <= u'~'; ++c)
+        printable.append(QChar(c));
     const QFont body = QApplication::font();
     for (const QFont &font : {body, fonts::heading(body), fonts::sectionTitle(body),
                               fonts::footnote(body), fonts::fixedWidth(body)}) {
         co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-        QFontMetricsF(font).horizontalAdvance(QStringLiteral("Change 0123456789abcdef"));
+        const QFontMetricsF metrics(font);
+        QImage line(qCeil(metrics.horizontalAdvance(printable)) + 1, qCeil(metrics.height()),
+                    QImage::Format_ARGB32_Premultiplied);
+        line.fill(Qt::transparent);
+        QPainter painter(&line);
+        painter.setFont(font);
+        painter.drawText(QPointF(0, metrics.ascent()), printable);
         kept.append(font);
     }
+    // The list's rows are measured with the body font, from a table of its advances.
+    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+    Card::prepareFont(body);
+    // Qt blends tall areas on threads of a pool of its own, which it starts at the first
+    // such blend and which the window's first paint would otherwise wait for. A
+    // translucent fill is blended; an opaque one is copied on this thread.
+    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+    QImage image(8, 2048, QImage::Format_ARGB32_Premultiplied);
+    QPainter(&image).fillRect(image.rect(), QColor(0, 0, 0, 128));
     // The toolbar's symbols come from the icon theme or the application's own drawings,
-    // each through a plugin loaded at the first use.
+    // each through a plugin loaded at the first use; drawn at the toolbar's size, each
+    // icon keeps its image for every window. The toolbar's overflow button shows the
+    // style's own image, the first read through Qt's image plugins, which finds them.
+    const int side = QApplication::style()->pixelMetric(QStyle::PM_ToolBarIconSize);
+    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+    QApplication::style()->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton).pixmap(side);
     for (const QString &name : icons::symbolNames()) {
         co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-        icons::symbol(name).pixmap(24, 24);
+        icons::symbol(name).pixmap(side, side);
     }
 }

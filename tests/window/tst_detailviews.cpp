@@ -58,6 +58,17 @@ private slots:
             QVERIFY(QFontMetrics(font).horizontalAdvance(line) <= 120);
         QVERIFY(wrapped.last().endsWith(QChar(0x2026)));
         QCOMPARE(Card::visibleLines(QStringLiteral("word ").repeated(3), font, 2000).size(), 1);
+
+        // Measuring ahead in another font leaves the rows' measures in theirs as they were.
+        QFont large = font;
+        large.setPointSizeF(font.pointSizeF() * 4);
+        Card::prepareFont(large);
+        QCOMPARE(Card::visibleLines(longText, font, 120), wrapped);
+        Card::prepareFont(font);
+        QVERIFY(Card::lineCount(longText, large, 120) > 0);
+        for (const QString &line :
+             Card::visibleLines(QStringLiteral("word ").repeated(8), large, 400))
+            QVERIFY(QFontMetrics(large).horizontalAdvance(line) <= 400);
     }
 
     void cardAndLabelsShowTextLiterally()
