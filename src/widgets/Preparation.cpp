@@ -5,11 +5,16 @@
 #include "widgets/Icons.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QCoro/QCoroFuture>
 #include <QCoro/QCoroTimer>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QStyle>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QtMath>
 
 #include <chrono>
@@ -19,6 +24,19 @@ QCoro::Task<> prepareWindowResources()
     static bool prepared = false;
     if (std::exchange(prepared, true))
         co_return;
+    // What a process finds once, the system's fonts and Qt's image plugins, is searched
+    // on a worker (both are safe to search from any thread) while this thread goes on.
+    const QFuture<void> searching = QtConcurrent::run([] {
+        QFontDatabase::families();
+        // A read that names no format asks every image plugin whether it can read.
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadWrite);
+        QImage(1, 1, QImage::Format_ARGB32).save(&buffer, "PNG");
+        buffer.seek(0);
+        QImageReader(&buffer).read();
+    });
+    co_await searching;
     // A font in use keeps its loaded faces and the glyphs measured and drawn with it;
     // these stay in use. The printable ASCII characters are most of what a list of
     // changes shows: the rows are measured and drawn from the glyphs loaded here.
