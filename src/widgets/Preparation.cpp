@@ -28,7 +28,8 @@ QCoro::Task<> prepareWindowResources()
     // on a worker (both are safe to search from any thread) while this thread goes on.
     const QFuture<void> searching = QtConcurrent::run([] {
         QFontDatabase::families();
-        // A read that names no format asks every image plugin whether it can read.
+        // A read that names no format asks every image plugin whether it can read, as
+        // the first read of the toolbar overflow button's image would on this thread.
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadWrite);
@@ -68,11 +69,8 @@ QCoro::Task<> prepareWindowResources()
     QPainter(&image).fillRect(image.rect(), QColor(0, 0, 0, 128));
     // The toolbar's symbols come from the icon theme or the application's own drawings,
     // each through a plugin loaded at the first use; drawn at the toolbar's size, each
-    // icon keeps its image for every window. The toolbar's overflow button shows the
-    // style's own image, the first read through Qt's image plugins, which finds them.
+    // icon keeps its image for every window.
     const int side = QApplication::style()->pixelMetric(QStyle::PM_ToolBarIconSize);
-    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-    QApplication::style()->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton).pixmap(side);
     for (const QString &name : icons::symbolNames()) {
         co_await QCoro::sleepFor(std::chrono::milliseconds(0));
         icons::symbol(name).pixmap(side, side);
