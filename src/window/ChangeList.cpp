@@ -228,10 +228,15 @@ void ChangeList::scrollContentsBy(int dx, int dy)
 
 void ChangeList::resizeEvent(QResizeEvent *event)
 {
-    // Rows wrap at the width.
-    if (event->size().width() != event->oldSize().width())
+    // Rows wrap at the width: at a new one they are measured and laid out again, which
+    // a top-to-bottom list does not do by itself when only its width changed (as when
+    // its scroll bar comes or goes).
+    const bool widthChanged = event->size().width() != event->oldSize().width();
+    if (widthChanged)
         m_card->forgetAllRows();
     QListView::resizeEvent(event);
+    if (widthChanged)
+        scheduleDelayedItemsLayout();
 }
 
 void ChangeList::changeEvent(QEvent *event)

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -228,6 +229,37 @@ private slots:
         f.controller.modifyRepo(
             [](Repo &repo) { repo.changes.prepend(testing::makeChange(QStringLiteral("new"))); });
         QCOMPARE(clickedRowTop(2501), top);
+    }
+
+    void rowsTakeTheHeightTheirTextNeedsAtTheListsWidth()
+    {
+        Fixture f;
+        // Descriptions that wrap, some at one width and not another.
+        f.controller.modifyRepo([](Repo &repo) {
+            repo.changes.clear();
+            for (int row = 0; row < 3000; ++row)
+                repo.changes.append(
+                    testing::makeChange(QStringLiteral("w%1").arg(row),
+                                        QStringLiteral("word ").repeated(1 + row % 30)));
+        });
+        // A row is drawn as tall as its text needs at the width it is drawn at; the next
+        // row starts below it.
+        const auto rowsFitTheirText = [&f] {
+            for (int r = 0; r < 100; ++r)
+                if (f.list.visualRect(f.row(r + 1)).top() !=
+                    f.list.visualRect(f.row(r)).bottom() + 1)
+                    return false;
+            return true;
+        };
+        QTRY_VERIFY(f.list.visualRect(f.row(2999)).isValid());
+        QVERIFY(f.list.verticalScrollBar()->isVisible());
+        QVERIFY(rowsFitTheirText());
+        // As the scroll bar came above, and as the divider beside the list is dragged.
+        for (const int width : {170, 300, 286}) {
+            f.list.resize(width, 400);
+            QTest::qWait(200);
+            QVERIFY(rowsFitTheirText());
+        }
     }
 
     void aDropOnTheViewStartsTheMove()
