@@ -15,6 +15,7 @@
 #include "app/OstrelApp.h"
 #include "app/WindowGroup.h"
 #include "app/WindowRestoration.h"
+#include "dialogs/WindowOpener.h"
 #include "model/ChangeCategory.h"
 #include "model/RepoController.h"
 #include "window/ChangeList.h"
@@ -94,10 +95,18 @@ void launch(OstrelApp &app)
     waitOrFail([&] { return watch.drawnAt() != 0; }, "the menu-bar window to be drawn");
 }
 
-RepoView *openWindow(const QString &repo)
+// Opens a window as File > Open Repository does; it shows a few turns later, once the
+// memory it is drawn into is taken.
+void openWindow(const QString &repo)
 {
-    return qobject_cast<RepoView *>(platform::WindowGroup::instance().openWindow(
-        std::make_unique<RepoController>(QUrl::fromLocalFile(repo))));
+    openRepositoryWindow(QUrl::fromLocalFile(repo));
+}
+
+// The newest window, once open.
+RepoView *openedWindow()
+{
+    const QList<QMainWindow *> windows = platform::WindowGroup::instance().windows();
+    return windows.isEmpty() ? nullptr : qobject_cast<RepoView *>(windows.last());
 }
 
 // The list of all changes read again; sets `done` once it is in the model.
@@ -146,7 +155,9 @@ void measureOpen(const QString &repo, int rows)
     OstrelApp app;
     launch(app);
     const qint64 start = now();
-    RepoView *view = openWindow(repo);
+    openWindow(repo);
+    RepoView *view = nullptr;
+    waitOrFail([&] { return (view = openedWindow()) != nullptr; }, "the window to open", 1);
     ChangeList *list = view->changeList();
     const PaintWatch watch(list->viewport(),
                            [list, rows] { return list->model()->rowCount() >= rows; });
@@ -162,12 +173,10 @@ void measureSession(const QString &repo, int rows)
     OstrelApp app;
     launch(app);
     StallProbe probe;
-    RepoView *view = nullptr;
-    const auto window = [&view] { return view; };
-
     probe.start();
-    actAndSettle([&] { view = openWindow(repo); }, window, rows);
+    actAndSettle([&] { openWindow(repo); }, openedWindow, rows);
     figure("stall_open_ms", probe.stop());
+    RepoView *view = openedWindow();
 
     // A reload that finds the same list; polled seldom, so the waiting costs nothing
     // next to what is measured.
@@ -209,8 +218,8 @@ void saveState(const QString &repo, int rows, const QString &file)
 {
     OstrelApp app;
     launch(app);
-    RepoView *view = nullptr;
-    actAndSettle([&] { view = openWindow(repo); }, [&view] { return view; }, rows);
+    actAndSettle([&] { openWindow(repo); }, openedWindow, rows);
+    RepoView *view = openedWindow();
     selectSecondRow(view, rows);
     if (!platform::WindowRestoration::saveWindows(platform::WindowGroup::instance(), file))
         qFatal("The window state could not be written");
@@ -226,11 +235,7 @@ void measureRestore(int rows, const QString &file)
     OstrelApp app;
     StallProbe probe;
     probe.start();
-    const auto window = [] {
-        const QList<QMainWindow *> windows = platform::WindowGroup::instance().windows();
-        return windows.isEmpty() ? nullptr : qobject_cast<RepoView *>(windows.first());
-    };
-    actAndSettle([&app] { app.launch(); }, window, rows);
+    actAndSettle([&app] { app.launch(); }, openedWindow, rows);
     figure("stall_restore_ms", probe.stop());
     figure("restore_peak_rss_mb", peakRssMegabytes());
 }

@@ -82,7 +82,8 @@ OstrelApp::OstrelApp(QObject *parent)
         return makeWindow(controller, hasValue);
     });
     setRepositoryWindowOpener([](const QUrl &folder) {
-        platform::WindowGroup::instance().openWindow(std::make_unique<RepoController>(folder));
+        platform::WindowGroup::instance().openPreparedWindow(
+            std::make_unique<RepoController>(folder));
     });
     connect(&group, &platform::WindowGroup::windowOpened, this, [this] {
         if (m_menuBarWindow)

@@ -1,8 +1,10 @@
 #include "app/WindowGroup.h"
 
 #include "model/RepoController.h"
+#include "widgets/Preparation.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 namespace platform {
 
@@ -36,18 +38,59 @@ bool WindowGroup::hasValue(const QMainWindow *window) const
 QMainWindow *WindowGroup::openWindow(std::unique_ptr<RepoController> value,
                                      const QByteArray &geometry)
 {
-    const bool hasValue = value != nullptr;
+    if (QMainWindow *open = bringForward(value.get()))
+        return open;
+    QMainWindow *window = makeWindow(std::move(value), geometry);
+    if (window)
+        present(window);
+    return window;
+}
+
+QCoro::Task<QMainWindow *> WindowGroup::openPreparedWindow(std::unique_ptr<RepoController> value,
+                                                           QByteArray geometry)
+{
+    if (QMainWindow *open = bringForward(value.get()))
+        co_return open;
+    const QPointer<QMainWindow> window = makeWindow(std::move(value), geometry);
+    if (!window)
+        co_return nullptr;
+    m_preparing.append(window);
+    co_await prepareDrawingMemory(window);
+    m_preparing.removeOne(window.data());
+    if (!window)
+        co_return nullptr;
+    present(window);
+    co_return window;
+}
+
+QMainWindow *WindowGroup::bringForward(const RepoController *value)
+{
+    if (!value)
+        return nullptr;
+    // One being prepared is the window for its value too; it shows once it is ready.
+    for (QMainWindow *window : std::as_const(m_preparing)) {
+        const RepoController *existing = valueOf(window);
+        if (existing && !m_valueless.contains(window) && *existing == *value)
+            return window;
+    }
     for (QMainWindow *window : std::as_const(m_windows)) {
         RepoController *existing = valueOf(window);
-        if (hasValue && existing && WindowGroup::hasValue(window) && *existing == *value) {
+        if (existing && hasValue(window) && *existing == *value) {
             window->show();
             window->raise();
             window->activateWindow();
             return window;
         }
     }
+    return nullptr;
+}
+
+QMainWindow *WindowGroup::makeWindow(std::unique_ptr<RepoController> value,
+                                     const QByteArray &geometry)
+{
     if (!m_factory)
         return nullptr;
+    const bool hasValue = value != nullptr;
     if (!hasValue)
         value = std::make_unique<RepoController>(QUrl::fromLocalFile(QStringLiteral("/")));
 
@@ -56,21 +99,26 @@ QMainWindow *WindowGroup::openWindow(std::unique_ptr<RepoController> value,
     controller->setParent(window);
     value.release();
     window->setAttribute(Qt::WA_DeleteOnClose);
-    m_windows.append(window);
     if (!hasValue)
         m_valueless.append(window);
     connect(window, &QObject::destroyed, this, [this, window] {
         m_windows.removeOne(window);
         m_valueless.removeOne(window);
+        m_preparing.removeOne(window);
         emit windowClosed();
     });
     if (!geometry.isEmpty())
         window->restoreGeometry(geometry);
+    return window;
+}
+
+void WindowGroup::present(QMainWindow *window)
+{
+    m_windows.append(window);
     window->show();
     window->raise();
     window->activateWindow();
     emit windowOpened(window);
-    return window;
 }
 
 } // namespace platform

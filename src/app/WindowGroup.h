@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoro/QCoroTask>
 #include <QList>
 #include <QObject>
 
@@ -31,6 +32,12 @@ public:
     // back from an earlier launch takes the place and size it had (saveGeometry's form).
     QMainWindow *openWindow(std::unique_ptr<RepoController> value,
                             const QByteArray &geometry = QByteArray());
+    // Opens a window as openWindow does, once the memory it is drawn into is taken from
+    // the system on a worker, so that its first paint does not wait for it: for the
+    // windows the application opens, at launch and from the File menu. Gives no window
+    // when the window closed before it could show.
+    QCoro::Task<QMainWindow *> openPreparedWindow(std::unique_ptr<RepoController> value,
+                                                  QByteArray geometry = QByteArray());
 
     // The open windows, oldest first.
     QList<QMainWindow *> windows() const;
@@ -44,9 +51,19 @@ signals:
 private:
     WindowGroup() = default;
 
+    // The open window whose value equals `value`, brought forward.
+    QMainWindow *bringForward(const RepoController *value);
+    // A new window for the value, placed, neither shown nor listed.
+    QMainWindow *makeWindow(std::unique_ptr<RepoController> value, const QByteArray &geometry);
+    // Lists the window and shows it.
+    void present(QMainWindow *window);
+
     Factory m_factory;
     QList<QMainWindow *> m_windows;
     QList<const QMainWindow *> m_valueless;
+    // Windows that open once their drawing memory is taken, listed in m_windows from
+    // then on; shown before that, their first paint would copy what the worker writes.
+    QList<QMainWindow *> m_preparing;
 };
 
 } // namespace platform

@@ -312,7 +312,9 @@ QCoro::Task<int> restoreWindows(WindowGroup &group, QString path)
         }
         std::vector<Change::Texts>().swap(texts);
         window.controller->modifyRepo([&](Repo &repo) { repo.changes = std::move(changes); });
-        opened += group.openWindow(std::move(window.controller), window.geometry) ? 1 : 0;
+        opened += co_await group.openPreparedWindow(std::move(window.controller), window.geometry)
+                      ? 1
+                      : 0;
     }
     co_return opened;
 }

@@ -5,6 +5,7 @@
 #include "widgets/Icons.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QBuffer>
 #include <QCoro/QCoroFuture>
 #include <QCoro/QCoroTimer>
@@ -75,4 +76,35 @@ QCoro::Task<> prepareWindowResources()
         co_await QCoro::sleepFor(std::chrono::milliseconds(0));
         icons::symbol(name).pixmap(side, side);
     }
+}
+
+QCoro::Task<> prepareDrawingMemory(QWidget *window)
+{
+    // Other platforms, Wayland's among them, make the buffer at the first paint, and
+    // have none to give before.
+    const QString platform = QGuiApplication::platformName();
+    if (!window || !window->isWindow() || window->isVisible() ||
+        (platform != u"xcb" && platform != u"offscreen"))
+        co_return;
+    window->winId(); // the native window, and with it the backing store
+    QBackingStore *store = window->backingStore();
+    if (!store)
+        co_return;
+    store->resize(window->size());
+    QPaintDevice *device = store->paintDevice();
+    if (!device || device->devType() != QInternal::Image)
+        co_return;
+    // A copy shares the memory and keeps it alive, should the window go meanwhile. It
+    // goes before the window is drawn: the window's painter would copy a shared image.
+    const QImage image = *static_cast<QImage *>(device);
+    co_await QtConcurrent::run([&image] {
+        // Each page is written what it holds: what the window shows is still its own
+        // to draw. A hidden window is not drawn while this runs.
+        constexpr qsizetype page = 4096;
+        auto *bits = const_cast<uchar *>(image.constBits());
+        for (qsizetype at = 0; at < image.sizeInBytes(); at += page) {
+            volatile uchar *byte = bits + at;
+            *byte = *byte;
+        }
+    });
 }

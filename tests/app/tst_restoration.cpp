@@ -8,6 +8,7 @@
 #include "window/ChangeList.h"
 #include "window/RepoView.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -232,6 +233,52 @@ private slots:
         ChangeList *list = view->changeList();
         QTRY_VERIFY(
             list->viewport()->rect().contains(list->visualRect(list->model()->index(280, 0))));
+        jj.openGate();
+    }
+
+    void aWindowComingBackShowsOnceItIsReadyAndOnlyIfItIsStillThere()
+    {
+        LoggingJj jj(QStringLiteral("holdUntilOpen\n"));
+        QTemporaryDir folder;
+        OstrelApp app;
+        app.launch();
+        auto &group = platform::WindowGroup::instance();
+        QMainWindow *restored = nullptr;
+        bool done = false;
+        const auto restore = [&](std::unique_ptr<RepoController> value) -> QCoro::Task<> {
+            restored = co_await group.openPreparedWindow(std::move(value), QByteArray());
+            done = true;
+        };
+
+        // The window being made, listed once it shows.
+        const auto beingMade = [] {
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                if (qobject_cast<RepoView *>(widget) && !widget->isVisible())
+                    return qobject_cast<QMainWindow *>(widget);
+            return static_cast<QMainWindow *>(nullptr);
+        };
+
+        // Opened again by its value while it is made: one window, shown when it is ready.
+        restore(richController(folder.path(), QStringLiteral("a")));
+        QMainWindow *made = beingMade();
+        QVERIFY(made);
+        QVERIFY(repositoryWindows().isEmpty());
+        QCOMPARE(group.openWindow(richController(folder.path(), QStringLiteral("a"))), made);
+        QVERIFY(!made->isVisible());
+        QTRY_VERIFY(done);
+        QCOMPARE(restored, made);
+        QVERIFY(made->isVisible());
+        QCOMPARE(repositoryWindows(), QList<QMainWindow *>{made});
+        delete made;
+
+        // Gone while it is made: nothing shows, and the memory being taken stays valid.
+        done = false;
+        restore(richController(folder.path(), QStringLiteral("b")));
+        QVERIFY(beingMade());
+        delete beingMade();
+        QTRY_VERIFY(done);
+        QCOMPARE(restored, nullptr);
+        QVERIFY(repositoryWindows().isEmpty());
         jj.openGate();
     }
 
