@@ -5,6 +5,7 @@
 #include "model/Bookmark.h"
 #include "model/CommandProcess.h"
 #include "model/LogReader.h"
+#include "model/Memory.h"
 #include "model/Remote.h"
 #include "model/Resources.h"
 
@@ -146,6 +147,7 @@ BENCHMARK(commandProcessRun)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
+    platform::keepFreedMemory();
     bench::useOwnJjSettings();
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

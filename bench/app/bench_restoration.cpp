@@ -1,5 +1,6 @@
 #include "app/WindowGroup.h"
 #include "app/WindowRestoration.h"
+#include "model/Memory.h"
 #include "model/RepoController.h"
 
 #include <QApplication>
@@ -85,6 +86,7 @@ BENCHMARK(BM_RestoreWindows)
 
 int main(int argc, char **argv)
 {
+    platform::keepFreedMemory();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // Bare windows: the benchmark measures the state file, not the window content.

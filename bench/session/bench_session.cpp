@@ -17,6 +17,7 @@
 #include "app/WindowRestoration.h"
 #include "dialogs/WindowOpener.h"
 #include "model/ChangeCategory.h"
+#include "model/Memory.h"
 #include "model/RepoController.h"
 #include "window/ChangeList.h"
 #include "window/RepoView.h"
@@ -251,6 +252,7 @@ int usage()
 
 int main(int argc, char **argv)
 {
+    platform::keepFreedMemory();
     useOwnJjSettings();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

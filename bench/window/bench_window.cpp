@@ -5,6 +5,7 @@
 #include "BenchRepository.h"
 #include "Measure.h"
 
+#include "model/Memory.h"
 #include "model/RepoController.h"
 #include "widgets/DiffView.h"
 #include "window/ChangeList.h"
@@ -223,6 +224,7 @@ BENCHMARK(BM_RefreshStall)->Arg(20)->Iterations(5)->UseManualTime()->Unit(benchm
 
 int main(int argc, char **argv)
 {
+    platform::keepFreedMemory();
     bench::useOwnJjSettings();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

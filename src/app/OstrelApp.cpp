@@ -11,6 +11,7 @@
 #include "app/WindowRestoration.h"
 #include "dialogs/MessageBoxAlerts.h"
 #include "dialogs/WindowOpener.h"
+#include "model/Memory.h"
 #include "model/RepoController.h"
 #include "widgets/Preparation.h"
 #include "window/FocusedValues.h"
@@ -116,6 +117,7 @@ OstrelApp::~OstrelApp()
 
 int OstrelApp::main(int argc, char **argv)
 {
+    platform::keepFreedMemory();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrel"));
     QApplication::setApplicationVersion(platform::Updater::applicationVersion().toString());
