@@ -1,5 +1,7 @@
 #include "model/Memory.h"
 
+#include <cstdlib> // defines __GLIBC__ where it is glibc
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
