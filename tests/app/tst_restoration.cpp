@@ -13,8 +13,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QSemaphore>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThreadPool>
 
 #include <sys/stat.h>
 
@@ -77,6 +79,28 @@ QStringList setAsideFiles()
     const QFileInfo state(platform::WindowRestoration::stateFilePath());
     return state.dir().entryList({state.fileName() + QStringLiteral(".unreadable-*")}, QDir::Files);
 }
+
+// Keeps every thread of the global pool busy until released, so that work handed to
+// the pool meanwhile waits.
+class PoolHold {
+public:
+    PoolHold() : m_threads(QThreadPool::globalInstance()->maxThreadCount())
+    {
+        for (int i = 0; i < m_threads; ++i)
+            QThreadPool::globalInstance()->start([this] {
+                m_started.release();
+                m_released.acquire();
+            });
+        m_started.acquire(m_threads);
+    }
+    ~PoolHold() { release(); }
+    void release() { m_released.release(std::exchange(m_threads, 0)); }
+
+private:
+    int m_threads;
+    QSemaphore m_started;
+    QSemaphore m_released;
+};
 
 } // namespace
 
@@ -259,12 +283,14 @@ private slots:
         };
 
         // Opened again by its value while it is made: one window, shown when it is ready.
+        auto hold = std::make_unique<PoolHold>();
         restore(richController(folder.path(), QStringLiteral("a")));
         QMainWindow *made = beingMade();
         QVERIFY(made);
         QVERIFY(repositoryWindows().isEmpty());
         QCOMPARE(group.openWindow(richController(folder.path(), QStringLiteral("a"))), made);
         QVERIFY(!made->isVisible());
+        hold.reset();
         QTRY_VERIFY(done);
         QCOMPARE(restored, made);
         QVERIFY(made->isVisible());
@@ -273,9 +299,11 @@ private slots:
 
         // Gone while it is made: nothing shows, and the memory being taken stays valid.
         done = false;
+        hold = std::make_unique<PoolHold>();
         restore(richController(folder.path(), QStringLiteral("b")));
         QVERIFY(beingMade());
         delete beingMade();
+        hold.reset();
         QTRY_VERIFY(done);
         QCOMPARE(restored, nullptr);
         QVERIFY(repositoryWindows().isEmpty());
