@@ -86,20 +86,20 @@ class PoolHold {
 public:
     PoolHold() : m_threads(QThreadPool::globalInstance()->maxThreadCount())
     {
+        // Shared with the tasks, which may still be leaving them after the hold is gone.
         for (int i = 0; i < m_threads; ++i)
-            QThreadPool::globalInstance()->start([this] {
-                m_started.release();
-                m_released.acquire();
+            QThreadPool::globalInstance()->start([started = m_started, released = m_released] {
+                started->release();
+                released->acquire();
             });
-        m_started.acquire(m_threads);
+        m_started->acquire(m_threads);
     }
-    ~PoolHold() { release(); }
-    void release() { m_released.release(std::exchange(m_threads, 0)); }
+    ~PoolHold() { m_released->release(m_threads); }
 
 private:
     int m_threads;
-    QSemaphore m_started;
-    QSemaphore m_released;
+    std::shared_ptr<QSemaphore> m_started = std::make_shared<QSemaphore>();
+    std::shared_ptr<QSemaphore> m_released = std::make_shared<QSemaphore>();
 };
 
 } // namespace
