@@ -156,7 +156,7 @@ private slots:
         jj.openGate();
         QTRY_VERIFY(item->isEnabled());
         QCOMPARE(m_savePanels.size(), 1);
-        QCOMPARE(repositoryWindows().size(), 1);
+        QTRY_COMPARE(repositoryWindows().size(), 1);
     }
 
     void openRepositoryOpensAWindow()
