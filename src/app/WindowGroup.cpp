@@ -67,15 +67,16 @@ QMainWindow *WindowGroup::bringForward(const RepoController *value)
 {
     if (!value)
         return nullptr;
-    // One being prepared is the window for its value too; it shows once it is ready.
-    for (QMainWindow *window : std::as_const(m_preparing)) {
+    const auto holds = [this, value](const QMainWindow *window) {
         const RepoController *existing = valueOf(window);
-        if (existing && !m_valueless.contains(window) && *existing == *value)
+        return existing && !m_valueless.contains(window) && *existing == *value;
+    };
+    // One being prepared is the window for its value too; it shows once it is ready.
+    for (QMainWindow *window : std::as_const(m_preparing))
+        if (holds(window))
             return window;
-    }
     for (QMainWindow *window : std::as_const(m_windows)) {
-        RepoController *existing = valueOf(window);
-        if (existing && hasValue(window) && *existing == *value) {
+        if (holds(window)) {
             window->show();
             window->raise();
             window->activateWindow();
