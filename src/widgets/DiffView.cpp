@@ -59,42 +59,45 @@ void DiffView::setText(const QString &text)
             plain = plain && isPlain(c);
             ++end;
         }
-        qsizetype length = end - start;
         // A carriage return before the line feed belongs to the line ending.
-        if (length > 0 && data[start + length - 1] == u'\r') {
-            --length;
+        if (end > start && data[end - 1] == u'\r') {
             --columns;
             plain = true;
-            for (qsizetype i = start; i < start + length && plain; ++i)
+            for (qsizetype i = start; i < end - 1 && plain; ++i)
                 plain = isPlain(data[i]);
         }
-        m_lines.append({start, length, columns, plain});
-        if (end >= size)
-            break;
+        m_lines.append({start, plain ? columns : -1});
         start = end + 1;
     }
+    if (!m_lines.isEmpty())
+        m_lines.append({start, 0});
     invalidate();
 }
 
 void DiffView::invalidate()
 {
     m_rows = Rows();
+    m_rowCounts.fill(RowCount());
     updateGeometry();
     update();
 }
 
-QStringView DiffView::lineText(const Line &line) const
+QStringView DiffView::lineText(qsizetype line) const
 {
-    return QStringView(m_text).mid(line.start, line.length);
+    const qsizetype start = m_lines.at(line).start;
+    qsizetype end = m_lines.at(line + 1).start - 1;
+    if (end > start && m_text.at(end - 1) == u'\r')
+        --end;
+    return QStringView(m_text).sliced(start, end - start);
 }
 
-QString DiffView::expanded(const Line &line) const
+QString DiffView::expanded(qsizetype line) const
 {
     const QStringView text = lineText(line);
     if (!text.contains(u'\t'))
         return text.toString();
     QString result;
-    result.reserve(line.columns);
+    result.reserve(m_lines.at(line).columns);
     for (QChar c : text) {
         if (c == u'\t')
             result.append(QString(tabWidth - result.size() % tabWidth, u' '));
@@ -114,7 +117,7 @@ int DiffView::columnsPerRow(int width) const
     return qMax(1, (width - 2 * margin) / charWidth());
 }
 
-qsizetype DiffView::rowsOfRichLine(const Line &line, int wrapWidth) const
+qsizetype DiffView::rowsOfRichLine(qsizetype line, int wrapWidth) const
 {
     QTextLayout layout(lineText(line).toString(), font());
     layout.setTextOption(wrapOption(charWidth()));
@@ -128,38 +131,68 @@ qsizetype DiffView::rowsOfRichLine(const Line &line, int wrapWidth) const
     return qMax<qsizetype>(1, count);
 }
 
-const DiffView::Rows &DiffView::rows(int width) const
+qsizetype DiffView::rowsOfLine(qsizetype line, int perRow) const
+{
+    const Line &l = m_lines.at(line);
+    if (!l.plain())
+        return rowsOfRichLine(line, perRow * charWidth());
+    // Most lines fit a row; the division is left for those that do not.
+    return l.columns <= perRow ? 1 : (l.columns + perRow - 1) / perRow;
+}
+
+const DiffView::Rows &DiffView::rowsThrough(int width, qsizetype row) const
+{
+    // Rows depend on the number of whole columns only, so the many widths that a layout
+    // tries while it settles cost one count. Lines are counted only as far down as the
+    // view is drawn: a diff of megabytes shown from its top counts a screenful.
+    const int perRow = columnsPerRow(width);
+    if (m_rows.columnsPerRow != perRow || m_rows.rowStart.isEmpty()) {
+        m_rows.columnsPerRow = perRow;
+        m_rows.rowStart = {0};
+    }
+    qsizetype counted = m_rows.rowStart.size() - 1;
+    while (counted < lineCount() && m_rows.rowStart.last() <= row) {
+        m_rows.rowStart.append(m_rows.rowStart.last() + rowsOfLine(counted, perRow));
+        ++counted;
+    }
+    return m_rows;
+}
+
+qsizetype DiffView::rowCount(int width) const
 {
     const int perRow = columnsPerRow(width);
-    if (m_rows.columnsPerRow == perRow && !m_rows.rowStart.isEmpty())
-        return m_rows;
-    // Rows depend on the number of whole columns only, so the many widths that a
-    // layout tries while it settles cost one count.
-    m_rows.columnsPerRow = perRow;
-    m_rows.rowStart.resize(m_lines.size() + 1);
-    qsizetype total = 0;
-    const int wrapWidth = perRow * charWidth();
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        m_rows.rowStart[i] = total;
-        const Line &line = m_lines.at(i);
-        total += line.plain ? qMax<qsizetype>(1, (line.columns + perRow - 1) / perRow)
-                            : rowsOfRichLine(line, wrapWidth);
-    }
-    m_rows.rowStart[m_lines.size()] = total;
-    return m_rows;
+    if (m_rows.columnsPerRow == perRow && m_rows.rowStart.size() == lineCount() + 1)
+        return m_rows.rowStart.last();
+    // A layout asks for heights at a few widths (the size hint's, with and without a
+    // scroll bar) before the view is drawn at one of them: their counts are kept, so
+    // that the widths do not take turns counting every line again.
+    for (const RowCount &count : m_rowCounts)
+        if (count.columnsPerRow == perRow)
+            return count.total;
+    RowCount &count = m_rowCounts[m_nextRowCount];
+    m_nextRowCount = (m_nextRowCount + 1) % m_rowCounts.size();
+    count.columnsPerRow = perRow;
+    count.total = 0;
+    for (qsizetype i = 0; i < lineCount(); ++i)
+        count.total += rowsOfLine(i, perRow);
+    return count.total;
+}
+
+int DiffView::heightOf(qsizetype rows) const
+{
+    const qint64 height = qint64(rows) * fontMetrics().lineSpacing() + 2 * margin;
+    return int(qMin<qint64>(height, QWIDGETSIZE_MAX));
 }
 
 int DiffView::heightForWidth(int width) const
 {
-    const qsizetype total = rows(width).rowStart.last();
-    const qint64 height = qint64(total) * fontMetrics().lineSpacing() + 2 * margin;
-    return int(qMin<qint64>(height, QWIDGETSIZE_MAX));
+    return heightOf(rowCount(width));
 }
 
 QSize DiffView::sizeHint() const
 {
     const int width = 80 * charWidth() + 2 * margin;
-    return {width, heightForWidth(width)};
+    return {width, heightOf(rowCount(width))};
 }
 
 QSize DiffView::minimumSizeHint() const
@@ -171,8 +204,8 @@ QStringList DiffView::displayRows(int width) const
 {
     const int perRow = columnsPerRow(width);
     QStringList result;
-    for (const Line &line : m_lines) {
-        if (!line.plain) {
+    for (qsizetype line = 0; line < lineCount(); ++line) {
+        if (!m_lines.at(line).plain()) {
             QTextLayout layout(lineText(line).toString(), font());
             layout.setTextOption(wrapOption(charWidth()));
             layout.beginLayout();
@@ -194,31 +227,31 @@ QStringList DiffView::displayRows(int width) const
 
 void DiffView::paintEvent(QPaintEvent *event)
 {
-    if (m_lines.isEmpty())
+    if (lineCount() == 0)
         return;
     QPainter painter(this);
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::Text));
     const QFontMetrics metrics = fontMetrics();
     const int lineSpacing = metrics.lineSpacing();
-    const Rows &layout = rows(width());
-    const int perRow = layout.columnsPerRow;
     const QRect exposed = event->rect();
-
     const qsizetype firstRow = qMax(0, (exposed.top() - margin) / lineSpacing);
     const qsizetype lastRow = qMax(0, (exposed.bottom() - margin) / lineSpacing);
+    const Rows &layout = rowsThrough(width(), lastRow);
+    const int perRow = layout.columnsPerRow;
+
     // The line that holds the first exposed row.
     qsizetype lineIndex =
         std::upper_bound(layout.rowStart.cbegin(), layout.rowStart.cend() - 1, firstRow) -
         layout.rowStart.cbegin() - 1;
     lineIndex = qMax<qsizetype>(0, lineIndex);
 
-    for (; lineIndex < m_lines.size() && layout.rowStart.at(lineIndex) <= lastRow; ++lineIndex) {
-        const Line &line = m_lines.at(lineIndex);
+    const qsizetype counted = layout.rowStart.size() - 1;
+    for (; lineIndex < counted && layout.rowStart.at(lineIndex) <= lastRow; ++lineIndex) {
         const qsizetype top = layout.rowStart.at(lineIndex);
         const qreal y = margin + qreal(top) * lineSpacing;
-        if (!line.plain) {
-            QTextLayout textLayout(lineText(line).toString(), font());
+        if (!m_lines.at(lineIndex).plain()) {
+            QTextLayout textLayout(lineText(lineIndex).toString(), font());
             textLayout.setTextOption(wrapOption(charWidth()));
             textLayout.beginLayout();
             qreal rowY = 0;
@@ -232,7 +265,7 @@ void DiffView::paintEvent(QPaintEvent *event)
             textLayout.draw(&painter, QPointF(margin, y));
             continue;
         }
-        const QString text = expanded(line);
+        const QString text = expanded(lineIndex);
         const qsizetype count = layout.rowStart.at(lineIndex + 1) - top;
         // Only the rows of a long wrapped line that are in view are drawn.
         const qsizetype from = qMax<qsizetype>(0, firstRow - top);

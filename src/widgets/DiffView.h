@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
+
 // A change's diff: the text as it stands, in a monospaced font, wrapped to the width.
 // Only the lines in view are laid out and drawn, so a diff of megabytes shows at once;
 // the view is as tall as its whole text and is meant to sit in a scroll area.
@@ -33,30 +35,44 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Where a line starts in the text. One more entry than there are lines marks where
+    // a line after the last would start, so that each line ends where the next starts.
     struct Line {
         qsizetype start;
-        qsizetype length;
-        // Display columns with tabs expanded; only meaningful for plain lines.
+        // Display columns with tabs expanded, for a line of printable ASCII and tabs,
+        // which wraps by counting; -1 for a line that needs a full layout.
         qsizetype columns;
-        // Printable ASCII and tabs only: one glyph per column, wrapped by counting.
-        bool plain;
+        bool plain() const { return columns >= 0; }
     };
 
     struct Rows {
         int columnsPerRow = 0;
-        // rowStart[i] is the first display row of line i; the last entry is the total.
+        // rowStart[i] is the first display row of line i, for the lines counted so far;
+        // the last entry is where the first line not counted starts.
         QList<qsizetype> rowStart;
     };
 
-    QStringView lineText(const Line &line) const;
-    QString expanded(const Line &line) const;
+    // The number of display rows at one width, without where each line starts.
+    struct RowCount {
+        int columnsPerRow = 0;
+        qsizetype total = 0;
+    };
+
+    qsizetype lineCount() const { return qMax<qsizetype>(0, m_lines.size() - 1); }
+    QStringView lineText(qsizetype line) const;
+    QString expanded(qsizetype line) const;
     int columnsPerRow(int width) const;
     int charWidth() const;
-    const Rows &rows(int width) const;
-    qsizetype rowsOfRichLine(const Line &line, int wrapWidth) const;
+    const Rows &rowsThrough(int width, qsizetype row) const;
+    qsizetype rowCount(int width) const;
+    qsizetype rowsOfLine(qsizetype line, int perRow) const;
+    int heightOf(qsizetype rows) const;
+    qsizetype rowsOfRichLine(qsizetype line, int wrapWidth) const;
     void invalidate();
 
     QString m_text;
     QList<Line> m_lines;
     mutable Rows m_rows;
+    mutable std::array<RowCount, 4> m_rowCounts;
+    mutable std::size_t m_nextRowCount = 0;
 };

@@ -111,6 +111,50 @@ private slots:
         QCOMPARE(view.heightForWidth(400), 2 * QFontMetrics(view.font()).lineSpacing() + 4);
     }
 
+    void diffViewHeightsAndRowsHoldAtEveryWidth()
+    {
+        DiffView view;
+        QString text;
+        for (int i = 0; i < 300; ++i)
+            text += QStringLiteral("%1 %2\t|%3\n")
+                        .arg(i)
+                        .arg(QString(i % 37, u'x'))
+                        .arg(i % 5 == 0 ? QStringLiteral("\u65e5\u672c") : QString());
+        view.setText(text);
+        const int lineSpacing = QFontMetrics(view.font()).lineSpacing();
+        const auto expectedHeight = [&](int width) {
+            return int(view.displayRows(width).size()) * lineSpacing + 4;
+        };
+        // Layouts ask at a few widths in turn; each keeps its own count.
+        for (int width : {120, 300, 120, 500, 300, 180, 120})
+            QCOMPARE(view.heightForWidth(width), expectedHeight(width));
+        QCOMPARE(view.sizeHint().height(), expectedHeight(view.sizeHint().width()));
+
+        // Rows drawn a part at a time, top first, match a drawing of the whole text.
+        view.resize(180, view.heightForWidth(180));
+        const auto blank = [&] {
+            QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::white);
+            return image;
+        };
+        QImage whole = blank();
+        view.render(&whole);
+        DiffView fresh;
+        fresh.setText(text);
+        fresh.resize(view.size());
+        QImage parts = blank();
+        const QRect firstRows(0, 0, view.width(), 3 * lineSpacing);
+        const QRect lastRows(0, view.height() - 3 * lineSpacing, view.width(), 3 * lineSpacing);
+        for (const QRect &part : {firstRows, lastRows})
+            fresh.render(&parts, part.topLeft(), QRegion(part));
+        QCOMPARE(parts.copy(firstRows), whole.copy(firstRows));
+        QCOMPARE(parts.copy(lastRows), whole.copy(lastRows));
+        QCOMPARE(fresh.heightForWidth(180), view.height());
+
+        view.setText(QStringLiteral("one\n"));
+        QCOMPARE(view.heightForWidth(120), lineSpacing + 4);
+    }
+
     void emptyChangeShowsCaptionsAndHeadings()
     {
         ChangeView view;
