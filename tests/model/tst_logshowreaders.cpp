@@ -206,6 +206,17 @@ private slots:
     {
 #if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
         platform::keepFreedMemory();
+        // A block of megabytes, such as the lines of a long diff, that the heap has no room
+        // for grows the heap rather than getting a mapping of its own, which would be
+        // faulted in again page by page each time.
+        const size_t size = mallinfo2().fordblks + (1 << 20);
+        if (size < size_t(3 << 20)) {
+            const size_t mapped = mallinfo2().hblkhd;
+            void *lines = std::malloc(size);
+            static_cast<volatile char *>(lines)[0] = 1;
+            QCOMPARE(mallinfo2().hblkhd, mapped);
+            std::free(lines);
+        }
         // The records of 100 000 changes: freed, they stay with the process.
         std::vector<void *> records(100000);
         for (void *&record : records)
