@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 
 namespace platform {
 
@@ -59,7 +60,13 @@ QCoro::Task<QMainWindow *> WindowGroup::openPreparedWindow(std::unique_ptr<RepoC
     m_preparing.removeOne(window.data());
     if (!window)
         co_return nullptr;
+    // The first drawing waits for a later turn of the event loop: showing lays the whole
+    // window out, and drawing it in the same turn held the loop twice as long. Where the
+    // platform exposes a window at once, it was also drawn twice: once exposed, and again
+    // for the update that showing asks for.
+    window->setUpdatesEnabled(false);
     present(window);
+    QTimer::singleShot(0, window, [window] { window->setUpdatesEnabled(true); });
     co_return window;
 }
 

@@ -34,8 +34,9 @@ public:
                             const QByteArray &geometry = QByteArray());
     // Opens a window as openWindow does, once the memory it is drawn into is taken from
     // the system on a worker, so that its first paint does not wait for it: for the
-    // windows the application opens, at launch and from the File menu. Gives no window
-    // when the window closed before it could show.
+    // windows the application opens, at launch and from the File menu. The window is
+    // drawn in the turn after the one that shows it. Gives no window when the window
+    // closed before it could show.
     QCoro::Task<QMainWindow *> openPreparedWindow(std::unique_ptr<RepoController> value,
                                                   QByteArray geometry = QByteArray());
 

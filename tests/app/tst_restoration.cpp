@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "window/PaintCounter.h"
 
 #include "app/MenuBarWindow.h"
 #include "app/OstrelApp.h"
@@ -287,6 +288,7 @@ private slots:
         restore(richController(folder.path(), QStringLiteral("a")));
         QMainWindow *made = beingMade();
         QVERIFY(made);
+        const testing::PaintCounter paints(made);
         QVERIFY(repositoryWindows().isEmpty());
         QCOMPARE(group.openWindow(richController(folder.path(), QStringLiteral("a"))), made);
         QVERIFY(!made->isVisible());
@@ -295,6 +297,9 @@ private slots:
         QCOMPARE(restored, made);
         QVERIFY(made->isVisible());
         QCOMPARE(repositoryWindows(), QList<QMainWindow *>{made});
+        // Drawn in a turn after the one that showed it.
+        QTRY_VERIFY(paints.count > 0);
+        QVERIFY(made->updatesEnabled());
         delete made;
 
         // Gone while it is made: nothing shows, and the memory being taken stays valid.
