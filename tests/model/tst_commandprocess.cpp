@@ -63,6 +63,13 @@ private slots:
             << "ok" << false;
         QTest::newRow("utf-8 output") << "printf 'caf\\303\\251 \\342\\200\\246'"
                                       << "café …" << false;
+        // Read as QString::fromUtf8 reads: a leading byte-order mark dropped, bytes that
+        // are no UTF-8 replaced, a sequence cut short at the end too.
+        QTest::newRow("byte-order mark and invalid bytes") << "printf '\\357\\273\\277a\\377b\\303'"
+                                                           << QString::fromUtf8("\xef\xbb\xbf"
+                                                                                "a\xff"
+                                                                                "b\xc3")
+                                                           << false;
     }
 
     void outcomeMapping()
