@@ -2,7 +2,6 @@
 
 #include "model/Folder.h"
 #include "model/JujutsuCommand.h"
-#include "model/Memory.h"
 #include "model/Resources.h"
 
 #include <QCoro/QCoroFuture>
@@ -10,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QStringDecoder>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <sys/mman.h>
@@ -48,23 +46,11 @@ public:
         if (size <= 0)
             return QString();
         if (const uchar *mapped = file.map(0, size))
-            return decoded(QByteArrayView(mapped, qsizetype(size)));
-        return decoded(file.readAll());
+            return QString::fromUtf8(reinterpret_cast<const char *>(mapped), qsizetype(size));
+        return QString::fromUtf8(file.readAll());
     }
 
 private:
-    // As QString::fromUtf8, into memory handed over before it is written: the text of a
-    // long list takes megabytes.
-    static QString decoded(QByteArrayView bytes)
-    {
-        QString text(bytes.size(), Qt::Uninitialized);
-        platform::prepareMemory(text.data(), std::size_t(text.size()) * sizeof(QChar));
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QChar *end = decoder.appendToBuffer(text.data(), bytes);
-        text.truncate(end - text.constData());
-        return text;
-    }
-
     int m_fd;
 };
 

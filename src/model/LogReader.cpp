@@ -1,7 +1,5 @@
 #include "model/LogReader.h"
 
-#include "model/Memory.h"
-
 #include "model/Text.h"
 
 #include <bit>
@@ -265,9 +263,6 @@ QList<ChangePtr> parseChanges(const QString &output)
 
 LogListing::LogListing(QString output) : m_text(std::move(output))
 {
-    // Two lines a change: room for them all at once, in memory handed over at once.
-    m_entries.reserve(size_t(QStringView(m_text).count(u'\n')) / 2 + 1);
-    platform::prepareMemory(m_entries.data(), m_entries.capacity() * sizeof(Entry));
     readEntries(m_text, [this](const Entry &entry) { m_entries.push_back(entry); });
 }
 

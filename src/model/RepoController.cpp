@@ -1,7 +1,5 @@
 #include "model/RepoController.h"
 
-#include "model/Memory.h"
-
 #include "model/Alert.h"
 #include "model/ChangeIndex.h"
 #include "model/LogReader.h"
@@ -108,10 +106,6 @@ QCoro::Task<QList<ChangePtr>> RepoController::recordsOf(std::shared_ptr<LogListi
 
     QList<ChangePtr> records;
     records.reserve(listing->size());
-    // The records that cannot be taken again are made in blocks of a few hundred bytes.
-    constexpr std::size_t recordBytes = 512;
-    if (listing->size() > listed.size())
-        platform::prepareHeap(std::size_t(listing->size() - listed.size()) * recordBytes);
     Slices slices;
     for (qsizetype entry = 0; entry < listing->size(); ++entry) {
         if (slices.due()) {

@@ -1,7 +1,5 @@
 #include "widgets/Preparation.h"
 
-#include "model/Memory.h"
-
 #include "widgets/Card.h"
 #include "widgets/Fonts.h"
 #include "widgets/Icons.h"
@@ -100,13 +98,12 @@ QCoro::Task<> prepareDrawingMemory(QWidget *window)
     // goes before the window is drawn: the window's painter would copy a shared image.
     const QImage image = *static_cast<QImage *>(device);
     co_await QtConcurrent::run([&image] {
-        // What the window shows is still its own to draw: the pages are handed over as
-        // they are, or each is written what it holds. A hidden window is not drawn while
-        // this runs.
+        // Each page is written what it holds: what the window shows is still its own
+        // to draw. A hidden window is not drawn while this runs. Pages asked for ahead
+        // (madvise MADV_POPULATE_WRITE) would not do: on a virtual machine with shadow
+        // page tables the first write to each still traps, on the painting thread.
         constexpr qsizetype page = 4096;
         auto *bits = const_cast<uchar *>(image.constBits());
-        if (platform::prepareMemory(bits, std::size_t(image.sizeInBytes())))
-            return;
         for (qsizetype at = 0; at < image.sizeInBytes(); at += page) {
             volatile uchar *byte = bits + at;
             *byte = *byte;

@@ -10,12 +10,9 @@
 #include <QTest>
 
 #include <cstdlib>
-#include <thread>
 #include <vector>
 #ifdef __GLIBC__
 #include <malloc.h>
-#include <sys/mman.h>
-#include <sys/resource.h>
 #endif
 
 namespace {
@@ -227,50 +224,6 @@ private slots:
         for (void *record : records)
             std::free(record);
         QVERIFY(mallinfo2().arena >= size_t(20 << 20));
-#else
-        QSKIP("the allocator is not glibc's");
-#endif
-    }
-
-    void memoryIsHandedOverBeforeItIsWritten()
-    {
-#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
-        const auto faults = [] {
-            rusage usage{};
-            getrusage(RUSAGE_THREAD, &usage);
-            return usage.ru_minflt;
-        };
-        // A block's pages come in one call and keep what they hold.
-        const std::size_t size = 64 * 4096;
-        auto *block = static_cast<unsigned char *>(
-            mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-        QVERIFY(block != MAP_FAILED);
-        block[0] = 7;
-        if (!platform::prepareMemory(block, size))
-            QSKIP("the system cannot hand pages over ahead");
-        const long before = faults();
-        for (std::size_t at = 0; at < size; at += 4096)
-            block[at] = block[at] + 1;
-        QVERIFY(faults() - before < 4);
-        QCOMPARE(block[0], 8);
-        QCOMPARE(block[4096], 1);
-        munmap(block, size);
-
-        // So do the heap's for the small blocks of a list's records: 4 MB of them, on a
-        // thread of its own, whose heap has nothing freed in it yet.
-        platform::keepFreedMemory();
-        long heapFaults = 0;
-        std::thread([&] {
-            platform::prepareHeap(8 << 20);
-            const long heapBefore = faults();
-            std::vector<void *> records(16000);
-            for (void *&record : records)
-                static_cast<volatile char *>(record = std::malloc(256))[0] = 1;
-            heapFaults = faults() - heapBefore;
-            for (void *record : records)
-                std::free(record);
-        }).join();
-        QVERIFY2(heapFaults < 100, qPrintable(QString::number(heapFaults)));
 #else
         QSKIP("the allocator is not glibc's");
 #endif
