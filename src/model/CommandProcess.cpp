@@ -112,6 +112,13 @@ QCoro::Task<CommandResult> CommandProcess::run() const
     process->setArguments(args);
     process->setWorkingDirectory(directory);
     process->setStandardInputFile(QProcess::nullDevice());
+    // Writing to no terminal, jj asks `tput` for the width on every log, show and diff,
+    // two processes a run; told it, it asks nothing. Its output does not depend on it,
+    // and 80 is what it is told or assumes without a terminal. A width the user set stays.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!environment.contains(QStringLiteral("COLUMNS")))
+        environment.insert(QStringLiteral("COLUMNS"), QStringLiteral("80"));
+    process->setProcessEnvironment(environment);
     const auto output = std::make_shared<OutputFile>();
     if (output->isOpen())
         process->setStandardOutputFile(output->path());

@@ -141,6 +141,19 @@ private slots:
         ScriptedJj jj(QStringLiteral("printf '%s' \"$OSTREL_TEST_MARKER\""));
         QCOMPARE(runIn(jj.folder()).text, QStringLiteral("inherited value"));
         qunsetenv("OSTREL_TEST_MARKER");
+
+        // jj is told a width, which it would otherwise ask `tput` for on every log, show
+        // and diff; a width the user set stays.
+        const QByteArray userWidth = qgetenv("COLUMNS");
+        qunsetenv("COLUMNS");
+        ScriptedJj width(QStringLiteral("printf '%s' \"$COLUMNS\""));
+        QCOMPARE(runIn(width.folder()).text, QStringLiteral("80"));
+        qputenv("COLUMNS", "132");
+        QCOMPARE(runIn(width.folder()).text, QStringLiteral("132"));
+        if (userWidth.isNull())
+            qunsetenv("COLUMNS");
+        else
+            qputenv("COLUMNS", userWidth);
     }
 
     void startFailures_data()
