@@ -50,21 +50,21 @@ void DiffView::setText(const QString &text)
         qsizetype end = start;
         qsizetype columns = 0;
         bool plain = true;
+        bool plainBeforeLast = true;
         while (end < size && data[end] != u'\n') {
             const QChar c = data[end];
             if (c == u'\t')
                 columns += tabWidth - columns % tabWidth;
             else
                 ++columns;
+            plainBeforeLast = plain;
             plain = plain && isPlain(c);
             ++end;
         }
         // A carriage return before the line feed belongs to the line ending.
         if (end > start && data[end - 1] == u'\r') {
             --columns;
-            plain = true;
-            for (qsizetype i = start; i < end - 1 && plain; ++i)
-                plain = isPlain(data[i]);
+            plain = plainBeforeLast;
         }
         m_lines.append({start, plain ? columns : -1});
         start = end + 1;
@@ -117,25 +117,30 @@ int DiffView::columnsPerRow(int width) const
     return qMax(1, (width - 2 * margin) / charWidth());
 }
 
-qsizetype DiffView::rowsOfRichLine(qsizetype line, int wrapWidth) const
+void DiffView::layOutRichLine(QTextLayout &layout, qsizetype line, int perRow) const
 {
-    QTextLayout layout(lineText(line).toString(), font());
+    layout.setText(lineText(line).toString());
+    layout.setFont(font());
     layout.setTextOption(wrapOption(charWidth()));
+    const int lineSpacing = fontMetrics().lineSpacing();
     layout.beginLayout();
-    qsizetype count = 0;
+    qreal y = 0;
     for (QTextLine row = layout.createLine(); row.isValid(); row = layout.createLine()) {
-        row.setLineWidth(wrapWidth);
-        ++count;
+        row.setLineWidth(perRow * charWidth());
+        row.setPosition(QPointF(0, y));
+        y += lineSpacing;
     }
     layout.endLayout();
-    return qMax<qsizetype>(1, count);
 }
 
 qsizetype DiffView::rowsOfLine(qsizetype line, int perRow) const
 {
     const Line &l = m_lines.at(line);
-    if (!l.plain())
-        return rowsOfRichLine(line, perRow * charWidth());
+    if (!l.plain()) {
+        QTextLayout layout;
+        layOutRichLine(layout, line, perRow);
+        return qMax(1, layout.lineCount());
+    }
     // Most lines fit a row; the division is left for those that do not.
     return l.columns <= perRow ? 1 : (l.columns + perRow - 1) / perRow;
 }
@@ -206,14 +211,12 @@ QStringList DiffView::displayRows(int width) const
     QStringList result;
     for (qsizetype line = 0; line < lineCount(); ++line) {
         if (!m_lines.at(line).plain()) {
-            QTextLayout layout(lineText(line).toString(), font());
-            layout.setTextOption(wrapOption(charWidth()));
-            layout.beginLayout();
-            for (QTextLine row = layout.createLine(); row.isValid(); row = layout.createLine()) {
-                row.setLineWidth(perRow * charWidth());
-                result.append(layout.text().mid(row.textStart(), row.textLength()));
+            QTextLayout layout;
+            layOutRichLine(layout, line, perRow);
+            for (int row = 0; row < layout.lineCount(); ++row) {
+                const QTextLine text = layout.lineAt(row);
+                result.append(layout.text().mid(text.textStart(), text.textLength()));
             }
-            layout.endLayout();
             continue;
         }
         const QString text = expanded(line);
@@ -251,17 +254,8 @@ void DiffView::paintEvent(QPaintEvent *event)
         const qsizetype top = layout.rowStart.at(lineIndex);
         const qreal y = margin + qreal(top) * lineSpacing;
         if (!m_lines.at(lineIndex).plain()) {
-            QTextLayout textLayout(lineText(lineIndex).toString(), font());
-            textLayout.setTextOption(wrapOption(charWidth()));
-            textLayout.beginLayout();
-            qreal rowY = 0;
-            for (QTextLine row = textLayout.createLine(); row.isValid();
-                 row = textLayout.createLine()) {
-                row.setLineWidth(perRow * charWidth());
-                row.setPosition(QPointF(0, rowY));
-                rowY += lineSpacing;
-            }
-            textLayout.endLayout();
+            QTextLayout textLayout;
+            layOutRichLine(textLayout, lineIndex, perRow);
             textLayout.draw(&painter, QPointF(margin, y));
             continue;
         }

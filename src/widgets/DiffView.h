@@ -6,6 +6,8 @@
 
 #include <array>
 
+class QTextLayout;
+
 // A change's diff: the text as it stands, in a monospaced font, wrapped to the width.
 // Only the lines in view are laid out and drawn, so a diff of megabytes shows at once;
 // the view is as tall as its whole text and is meant to sit in a scroll area.
@@ -67,7 +69,9 @@ private:
     qsizetype rowCount(int width) const;
     qsizetype rowsOfLine(qsizetype line, int perRow) const;
     int heightOf(qsizetype rows) const;
-    qsizetype rowsOfRichLine(qsizetype line, int wrapWidth) const;
+    // A line that needs a full layout, wrapped in rows of `perRow` columns, one line
+    // spacing apart.
+    void layOutRichLine(QTextLayout &layout, qsizetype line, int perRow) const;
     void invalidate();
 
     QString m_text;
